@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class KelTable;
+
+// Reading and writing the table file that lives beside a ROM. Failures throw FileError.
+
+// Loads the records of the file at path into table; a missing file is created, empty.
+void LoadTable(KelTable &table, const QString &path);
+
+// Why table cannot be saved as it stands (an entry holding the terminator, or a file that
+// would be too large), or an empty text when it can.
+[[nodiscard]] QString tableSaveProblem(const KelTable &table);
+
+// Replaces the file at path with entries 1 to 255 in one step: either the whole new table is
+// there afterwards or the old file is untouched. Refuses a table with a save problem.
+void SaveTable(const KelTable &table, const QString &path);
+
+// The table path of a ROM: the ROM path with its last three characters replaced by "kel".
+[[nodiscard]] QString tablePathFor(const QString &romPath);

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+// Binary access to one file by 1-based byte position, as the ROM and the table are addressed.
+// Every failure is thrown as FileError; the file is closed when the object goes away.
+class BinaryFile
+{
+public:
+    enum class Mode {
+        Read,   // an existing file, read only
+        Update, // read and write; a missing file is created, empty
+    };
+
+    BinaryFile(const QString &path, Mode mode);
+    BinaryFile(const BinaryFile &) = delete;
+    BinaryFile &operator=(const BinaryFile &) = delete;
+
+    [[nodiscard]] qint64 length() const;
+
+    // n bytes from position p; positions at or beyond the end read as spaces.
+    [[nodiscard]] QByteArray get(qint64 position, qint64 n);
+    // Reads up to n bytes from position p into out, returning how many the file had there.
+    qint64 read(qint64 position, char *out, qint64 n);
+    // Writes bytes at position p; writing beyond the end extends the file.
+    void put(qint64 position, const QByteArray &bytes);
+
+    // Flushes and closes, reporting a failed write; the destructor closes silently.
+    void close();
+
+    [[nodiscard]] const QString &path() const { return m_path; }
+
+    // Creates an empty file at path unless one is there already.
+    static void createIfMissing(const QString &path);
+    // Replaces the file at path with bytes in one step; the old file survives any failure.
+    static void replaceContents(const QString &path, const QByteArray &bytes);
+    [[nodiscard]] static QByteArray readAll(const QString &path);
+
+    [[noreturn]] static void fail(const QString &action, const QString &path, const QString &reason);
+
+private:
+    void seekTo(qint64 position);
+
+    QString m_path;
+    QFile m_file;
+};
