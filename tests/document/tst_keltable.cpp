@@ -1,0 +1,222 @@
+#include "document/keltable.h"
+#include "document/keltablefile.h"
+#include "platform/fileerror.h"
+#include "support/tempfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+KelTable tableWith(std::initializer_list<std::pair<int, QByteArray>> entries)
+{
+    KelTable table;
+    for (const auto &[value, text] : entries)
+        table.setEntry(value, text);
+    return table;
+}
+
+KelTable fullTable()
+{
+    KelTable table;
+    for (int b = 0; b < KelTable::Size; ++b)
+        table.setEntry(b, "old" + QByteArray::number(b));
+    return table;
+}
+
+} // namespace
+
+class TestKelTable : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readRecords_data();
+    void readRecords();
+    void entriesWithoutARecordKeepTheirText();
+    void surplusRecordsAreIgnored();
+    void largeFilesAreReadLikeAnyOther();
+    void recordsLayout();
+    void saveThenLoadRoundTrips();
+    void loadCreatesAMissingFile();
+    void loadOfAnUnreadablePathThrows();
+    void saveRefusesWhatWouldCorruptTheFile_data();
+    void saveRefusesWhatWouldCorruptTheFile();
+    void saveAtTheSizeLimit();
+    void saveIntoAMissingFolderThrows();
+    void tablePath_data();
+    void tablePath();
+};
+
+void TestKelTable::readRecords_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QList<QByteArray>>("entries"); // entries 1, 2, ... that the file supplies
+    QTest::newRow("three records")
+        << QByteArray("A\r\rB C\r") << QList<QByteArray>{"A", "", "B C"};
+    QTest::newRow("CR LF file")
+        << QByteArray("A\r\nB\r\n") << QList<QByteArray>{"A", "\nB", "\n"};
+    QTest::newRow("bytes 0 and 10 inside entries")
+        << QByteArray("a\0b\r\n\r", 6) << QList<QByteArray>{QByteArray("a\0b", 3), "\n"};
+    QTest::newRow("unterminated last record")
+        << QByteArray("A\rthe") << QList<QByteArray>{"A", "the"};
+    QTest::newRow("only a terminator") << QByteArray("\r") << QList<QByteArray>{""};
+}
+
+void TestKelTable::readRecords()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QList<QByteArray>, entries);
+    KelTable table = fullTable();
+    table.readRecords(file);
+    for (int k = 1; k <= entries.size(); ++k)
+        QCOMPARE(table.entry(k), entries.at(k - 1));
+    QCOMPARE(table.entry(entries.size() + 1), "old" + QByteArray::number(entries.size() + 1));
+    QCOMPARE(table.entry(0), QByteArray("\xA5"));
+}
+
+void TestKelTable::entriesWithoutARecordKeepTheirText()
+{
+    KelTable table = fullTable();
+    table.readRecords(QByteArray());
+    QCOMPARE(table.entry(0), QByteArray("\xA5"));
+    for (int b = 1; b < KelTable::Size; ++b)
+        QCOMPARE(table.entry(b), "old" + QByteArray::number(b));
+}
+
+void TestKelTable::surplusRecordsAreIgnored()
+{
+    QByteArray file;
+    for (int k = 1; k <= 300; ++k)
+        file += "r" + QByteArray::number(k) + '\r';
+    KelTable table;
+    table.readRecords(file);
+    QCOMPARE(table.entry(255), QByteArray("r255"));
+    QCOMPARE(table.entry(1), QByteArray("r1"));
+    QCOMPARE(table.entry(0), QByteArray("\xA5"));
+}
+
+void TestKelTable::largeFilesAreReadLikeAnyOther()
+{
+    const QByteArray big(40000, 'x');
+    KelTable table;
+    table.readRecords(big + "\rsecond\r");
+    QCOMPARE(table.entry(1), big);
+    QCOMPARE(table.entry(2), QByteArray("second"));
+}
+
+void TestKelTable::recordsLayout()
+{
+    const KelTable table = tableWith({{1, "A"}, {3, "the"}});
+    const QByteArray expected = QByteArray("\x41\x0D\x0D\x74\x68\x65\x0D") + QByteArray(252, '\r');
+    QCOMPARE(table.records(), expected);
+    QCOMPARE(table.records().size(), 259);
+    QCOMPARE(table.recordsSize(), 259);
+    QCOMPARE(KelTable().records(), QByteArray(255, '\r'));
+}
+
+void TestKelTable::saveThenLoadRoundTrips()
+{
+    TempFiles files;
+    KelTable saved;
+    for (int b = 0; b < KelTable::Size; ++b)
+        saved.setEntry(b, QByteArray(b % 4, static_cast<char>(b == 13 ? 14 : b)));
+    saved.setEntry(0, "not written");
+    SaveTable(saved, files.path("game.kel"));
+    QCOMPARE(files.read("game.kel"), saved.records());
+
+    KelTable loaded;
+    LoadTable(loaded, files.path("game.kel"));
+    for (int b = 1; b < KelTable::Size; ++b)
+        QCOMPARE(loaded.entry(b), saved.entry(b));
+    QCOMPARE(loaded.entry(0), QByteArray("\xA5"));
+}
+
+void TestKelTable::loadCreatesAMissingFile()
+{
+    TempFiles files;
+    KelTable table = fullTable();
+    LoadTable(table, files.path("game.kel"));
+    QVERIFY(QFile::exists(files.path("game.kel")));
+    QCOMPARE(QFileInfo(files.path("game.kel")).size(), 0);
+    QCOMPARE(table.entry(0), QByteArray("\xA5"));
+    QCOMPARE(table.entry(200), QByteArray("old200"));
+}
+
+void TestKelTable::loadOfAnUnreadablePathThrows()
+{
+    TempFiles files;
+    QDir(files.path({})).mkdir("game.kel");
+    KelTable table = fullTable();
+    QVERIFY_THROWS_EXCEPTION(FileError, LoadTable(table, files.path("game.kel")));
+    QVERIFY(table == fullTable());
+    QVERIFY_THROWS_EXCEPTION(FileError, LoadTable(table, files.path("missing/game.kel")));
+}
+
+void TestKelTable::saveRefusesWhatWouldCorruptTheFile_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("carriage return") << 0x41 << QByteArray("A\rB") << "41";
+    QTest::newRow("over the size limit") << 0x10 << QByteArray(32767 - 254, 'x') << "32767";
+}
+
+void TestKelTable::saveRefusesWhatWouldCorruptTheFile()
+{
+    QFETCH(int, value);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, named);
+    TempFiles files;
+    const QString path = files.write("game.kel", "A\rB\r");
+    KelTable table;
+    table.setEntry(value, text);
+    QVERIFY(tableSaveProblem(table).contains(named));
+    try {
+        SaveTable(table, path);
+        QFAIL("the save went through");
+    } catch (const FileError &error) {
+        QVERIFY(error.message().contains(QDir::toNativeSeparators(path)));
+    }
+    QCOMPARE(files.read("game.kel"), QByteArray("A\rB\r"));
+}
+
+void TestKelTable::saveAtTheSizeLimit()
+{
+    TempFiles files;
+    KelTable table;
+    table.setEntry(7, QByteArray(32767 - 255, 'x'));
+    QVERIFY(tableSaveProblem(table).isEmpty());
+    SaveTable(table, files.path("game.kel"));
+    QCOMPARE(files.read("game.kel").size(), 32767);
+}
+
+void TestKelTable::saveIntoAMissingFolderThrows()
+{
+    TempFiles files;
+    QVERIFY_THROWS_EXCEPTION(FileError, SaveTable(KelTable(), files.path("missing/game.kel")));
+    QDir(files.path({})).mkdir("game.kel");
+    QVERIFY_THROWS_EXCEPTION(FileError, SaveTable(KelTable(), files.path("game.kel")));
+}
+
+void TestKelTable::tablePath_data()
+{
+    QTest::addColumn<QString>("rom");
+    QTest::addColumn<QString>("table");
+    QTest::newRow("smc") << "/roms/Game.smc" << "/roms/Game.kel";
+    QTest::newRow("SMC") << "/roms/Game.SMC" << "/roms/Game.kel";
+    QTest::newRow("bin") << "/roms/Game.bin" << "/roms/Game.kel";
+    QTest::newRow("no extension") << "/roms/Game" << "/roms/Gkel";
+    QTest::newRow("four letters") << "/roms/Game.sfc2" << "/roms/Game.skel";
+}
+
+void TestKelTable::tablePath()
+{
+    QFETCH(QString, rom);
+    QFETCH(QString, table);
+    QCOMPARE(tablePathFor(rom), table);
+}
+
+QTEST_GUILESS_MAIN(TestKelTable)
+#include "tst_keltable.moc"

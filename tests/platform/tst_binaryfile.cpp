@@ -1,0 +1,143 @@
+#include "platform/binaryfile.h"
+#include "platform/fileerror.h"
+#include "support/tempfiles.h"
+#include "support/unprivileged.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+class TestBinaryFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void getReadsByOneBasedPosition();
+    void getBeyondTheEndYieldsFullLength_data();
+    void getBeyondTheEndYieldsFullLength();
+    void putBeyondTheEndExtends();
+    void readingNeverCreatesOrWrites();
+    void updateCreatesAMissingFile();
+    void unusablePathsThrowNamingTheFile_data();
+    void unusablePathsThrowNamingTheFile();
+    void replaceContentsSwapsTheWholeFile();
+    void readOnlyFileOpensForReading();
+};
+
+void TestBinaryFile::getReadsByOneBasedPosition()
+{
+    TempFiles files;
+    const QString path = files.write("rom.smc", TempFiles::pattern(40));
+    BinaryFile file(path, BinaryFile::Mode::Read);
+    QCOMPARE(file.length(), 40);
+    QCOMPARE(file.get(1, 3), QByteArray("\x00\x01\x02", 3));
+    QCOMPARE(file.get(17, 2), QByteArray("\x10\x11"));
+}
+
+void TestBinaryFile::getBeyondTheEndYieldsFullLength_data()
+{
+    QTest::addColumn<qint64>("position");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("straddling the end") << qint64(19) << QByteArray("\x12\x13  ", 4);
+    QTest::newRow("just past the end") << qint64(21) << QByteArray("    ");
+    QTest::newRow("far beyond") << qint64(1 << 30) << QByteArray("    ");
+}
+
+void TestBinaryFile::getBeyondTheEndYieldsFullLength()
+{
+    QFETCH(qint64, position);
+    QFETCH(QByteArray, expected);
+    TempFiles files;
+    BinaryFile file(files.write("rom.smc", TempFiles::pattern(20)), BinaryFile::Mode::Read);
+    QCOMPARE(file.get(position, 4), expected);
+    QCOMPARE(file.length(), 20);
+}
+
+void TestBinaryFile::putBeyondTheEndExtends()
+{
+    TempFiles files;
+    const QString path = files.write("rom.smc", QByteArray("abc"));
+    BinaryFile file(path, BinaryFile::Mode::Update);
+    file.put(2, "X");
+    file.put(6, "YZ");
+    file.close();
+    QCOMPARE(files.read("rom.smc"), QByteArray("aXc\0\0YZ", 7));
+}
+
+void TestBinaryFile::readingNeverCreatesOrWrites()
+{
+    TempFiles files;
+    QVERIFY_THROWS_EXCEPTION(FileError, BinaryFile(files.path("missing.smc"), BinaryFile::Mode::Read));
+    QVERIFY(!QFile::exists(files.path("missing.smc")));
+}
+
+void TestBinaryFile::updateCreatesAMissingFile()
+{
+    TempFiles files;
+    BinaryFile::createIfMissing(files.path("new.kel"));
+    QVERIFY(QFile::exists(files.path("new.kel")));
+    QCOMPARE(QFileInfo(files.path("new.kel")).size(), 0);
+
+    files.write("old.kel", "keep");
+    BinaryFile::createIfMissing(files.path("old.kel"));
+    QCOMPARE(files.read("old.kel"), QByteArray("keep"));
+}
+
+void TestBinaryFile::unusablePathsThrowNamingTheFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a folder") << QString("folder");
+    QTest::newRow("in a missing folder") << QString("nowhere/rom.smc");
+}
+
+void TestBinaryFile::unusablePathsThrowNamingTheFile()
+{
+    QFETCH(QString, name);
+    TempFiles files;
+    QDir(files.path({})).mkdir("folder");
+    const QString path = files.path(name);
+    for (const auto mode : {BinaryFile::Mode::Read, BinaryFile::Mode::Update}) {
+        try {
+            BinaryFile file(path, mode);
+            QFAIL("opening an unusable path succeeded");
+        } catch (const FileError &error) {
+            QVERIFY2(error.message().contains(QDir::toNativeSeparators(path)),
+                     qPrintable(error.message()));
+        }
+    }
+    QVERIFY_THROWS_EXCEPTION(FileError, BinaryFile::replaceContents(path, "x"));
+    QVERIFY_THROWS_EXCEPTION(FileError, BinaryFile(QString(), BinaryFile::Mode::Read));
+}
+
+void TestBinaryFile::replaceContentsSwapsTheWholeFile()
+{
+    TempFiles files;
+    const QString path = files.write("game.kel", "old");
+    BinaryFile::replaceContents(path, "new contents");
+    QCOMPARE(files.read("game.kel"), QByteArray("new contents"));
+    QVERIFY(QDir(files.path({})).entryList(QDir::Files).size() == 1);
+}
+
+void TestBinaryFile::readOnlyFileOpensForReading()
+{
+    if (Unprivileged::isRerun()) {
+        const QString path = Unprivileged::scratch();
+        BinaryFile file(path, BinaryFile::Mode::Read);
+        QCOMPARE(file.get(1, 3), QByteArray("abc"));
+        QVERIFY_THROWS_EXCEPTION(FileError, BinaryFile(path, BinaryFile::Mode::Update));
+        QVERIFY_THROWS_EXCEPTION(FileError, BinaryFile::replaceContents(path, "x"));
+        return;
+    }
+    if (!Unprivileged::available())
+        QSKIP("needs root and runuser to check as an unprivileged user");
+    TempFiles files;
+    const QString path = files.write("rom.smc", "abc");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(files.path({}), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                              | QFile::ReadOther | QFile::ExeOther);
+    QCOMPARE(Unprivileged::rerun("readOnlyFileOpensForReading", path), 0);
+    QCOMPARE(files.read("rom.smc"), QByteArray("abc"));
+}
+
+QTEST_GUILESS_MAIN(TestBinaryFile)
+#include "tst_binaryfile.moc"
