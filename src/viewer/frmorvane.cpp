@@ -94,9 +94,16 @@ Widget *place(Widget *widget, const char *name, int left, int top, int width, in
 
 } // namespace
 
+static void initResources()
+{
+    // The icons live in the static UI library, whose resources are not registered by themselves.
+    Q_INIT_RESOURCE(orvane);
+}
+
 frmOrvane::frmOrvane(QWidget *parent)
     : QMainWindow(parent)
 {
+    initResources();
     setObjectName(QStringLiteral("frmOrvane"));
     setWindowTitle(QStringLiteral("Kel's Orvane v2.0"));
     QIcon icon;
@@ -264,14 +271,6 @@ void frmOrvane::buildMenus()
 
 void frmOrvane::connectCommands()
 {
-    // The Edit menu's items and shortcuts work only while the menu itself is enabled.
-    auto whileEditEnabled = [this](std::function<void()> command) {
-        return [this, command = std::move(command)] {
-            if (mnuEdit->isEnabled())
-                command();
-        };
-    };
-
     connect(mnuOpen, &QAction::triggered, this, [this] { mnuOpenClick(); });
     connect(mnuExit, &QAction::triggered, this, [this] { cmd8Click(); });
     connect(cmd8, &QPushButton::clicked, this, [this] { cmd8Click(); });
@@ -283,11 +282,11 @@ void frmOrvane::connectCommands()
     connect(cmd3, &QPushButton::clicked, this, [this] { FindText(0); });
     connect(cmd4, &QPushButton::clicked, this, [this] { FindText(1); });
     connect(cmd7, &QPushButton::clicked, this, [this] { cmd7Click(); });
-    connect(mnuLine, &QAction::triggered, this, whileEditEnabled([this] { cmd1Click(); }));
-    connect(mnuKEL, &QAction::triggered, this, whileEditEnabled([this] { cmd2Click(); }));
-    connect(mnuGoTo, &QAction::triggered, this, whileEditEnabled([this] { cmd7Click(); }));
-    connect(mnuFind, &QAction::triggered, this, whileEditEnabled([this] { FindText(0); }));
-    connect(mnuFindN, &QAction::triggered, this, whileEditEnabled([this] { FindText(1); }));
+    connect(mnuLine, &QAction::triggered, this, [this] { cmd1Click(); });
+    connect(mnuKEL, &QAction::triggered, this, [this] { cmd2Click(); });
+    connect(mnuGoTo, &QAction::triggered, this, [this] { cmd7Click(); });
+    connect(mnuFind, &QAction::triggered, this, [this] { FindText(0); });
+    connect(mnuFindN, &QAction::triggered, this, [this] { FindText(1); });
 }
 
 void frmOrvane::keyPressEvent(QKeyEvent *event)

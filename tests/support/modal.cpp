@@ -7,13 +7,13 @@
 namespace Modal {
 
 namespace {
-int pending = 0;
+QList<QTimer *> pending;
 }
 
 void whenShown(const QString &objectName, std::function<void(QWidget *)> action)
 {
-    ++pending;
     auto *timer = new QTimer(qApp);
+    pending.append(timer);
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, objectName, action] {
         QWidget *modal = QApplication::activeModalWidget();
@@ -21,7 +21,7 @@ void whenShown(const QString &objectName, std::function<void(QWidget *)> action)
             return;
         timer->stop();
         timer->deleteLater();
-        --pending;
+        pending.removeOne(timer);
         action(modal);
     });
     timer->start();
@@ -29,7 +29,16 @@ void whenShown(const QString &objectName, std::function<void(QWidget *)> action)
 
 bool allHandled()
 {
-    return pending == 0;
+    return pending.isEmpty();
+}
+
+void forgetPending()
+{
+    for (QTimer *timer : std::as_const(pending)) {
+        timer->stop();
+        timer->deleteLater();
+    }
+    pending.clear();
 }
 
 void finish(QWidget *modal, int result)
