@@ -281,8 +281,9 @@ void tst_Search::agreesWithPlainScan()
         // Few distinct values, the space among them, so that candidates and near misses abound.
         const int alphabet = 1 + random.bounded(4);
         auto draw = [&random, alphabet] {
-            return static_cast<char>(random.bounded(alphabet) == 0 ? ' '
-                                                                   : 'a' + random.bounded(alphabet));
+            if (random.bounded(alphabet) == 0)
+                return ' ';
+            return static_cast<char>('a' + random.bounded(alphabet));
         };
         QByteArray rom(size, '\0');
         for (qint64 k = 0; k < size; ++k)
