@@ -212,7 +212,7 @@ void frmOrvane::buildControls()
 
 void frmOrvane::buildMenus()
 {
-    auto action = [this](QMenu *menu, const char *name, const char *caption) {
+    auto action = [](QMenu *menu, const char *name, const char *caption) {
         QAction *item = menu->addAction(QString::fromLatin1(caption));
         item->setObjectName(QString::fromLatin1(name));
         return item;
