@@ -157,8 +157,9 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            if (!run.error_occurred && run.iterations > 0)
-                m_seconds[run.benchmark_name()] = run.real_accumulated_time / double(run.iterations);
+            if (run.error_occurred || run.iterations == 0)
+                continue;
+            m_seconds[run.benchmark_name()] = run.real_accumulated_time / double(run.iterations);
         }
     }
 
