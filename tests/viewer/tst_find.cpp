@@ -1,3 +1,5 @@
+#include "searchdata.h"
+
 #include "document/keltable.h"
 #include "document/romline.h"
 #include "support/modal.h"
@@ -18,26 +20,17 @@
 
 namespace {
 
+using SearchData::romWith;
+
 // The table every test opens its ROM with: A, B and AB as in a game that stores a pair of
 // letters in one byte, and X, Y, Z.
 QByteArray tableFile()
 {
-    KelTable table;
-    table.setEntry(0x41, "A");
-    table.setEntry(0x42, "B");
-    table.setEntry(0x43, "AB");
+    KelTable table = SearchData::abTable();
     table.setEntry(0x58, "X");
     table.setEntry(0x59, "Y");
     table.setEntry(0x5A, "Z");
     return table.records();
-}
-
-QByteArray romWith(qsizetype count, std::initializer_list<std::pair<qsizetype, QByteArray>> pieces)
-{
-    QByteArray rom(count, '.');
-    for (const auto &[offset, piece] : pieces)
-        rom.replace(offset, piece.size(), piece);
-    return rom;
 }
 
 // Records what the progress bar and the window's pointer look like whenever the bar paints.

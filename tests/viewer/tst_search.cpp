@@ -1,4 +1,5 @@
 #include "plainscan.h"
+#include "searchdata.h"
 
 #include "document/keltable.h"
 #include "platform/binaryfile.h"
@@ -13,17 +14,10 @@
 
 Q_DECLARE_METATYPE(std::optional<qint64>)
 
-namespace {
+using SearchData::abTable;
+using SearchData::romWith;
 
-// A with 41, B with 42 and AB with 43: the table where greed matters.
-KelTable abTable()
-{
-    KelTable table;
-    table.setEntry(0x41, "A");
-    table.setEntry(0x42, "B");
-    table.setEntry(0x43, "AB");
-    return table;
-}
+namespace {
 
 QByteArray bytes(std::initializer_list<int> values)
 {
@@ -31,16 +25,6 @@ QByteArray bytes(std::initializer_list<int> values)
     for (int v : values)
         result.append(static_cast<char>(v));
     return result;
-}
-
-// count bytes of filler with the given pieces laid over it at the given 0-based offsets.
-QByteArray romWith(qsizetype count, std::initializer_list<std::pair<qsizetype, QByteArray>> pieces,
-                   char filler = '.')
-{
-    QByteArray rom(count, filler);
-    for (const auto &[offset, piece] : pieces)
-        rom.replace(offset, piece.size(), piece);
-    return rom;
 }
 
 } // namespace
