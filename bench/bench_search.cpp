@@ -153,6 +153,8 @@ long childPeakKiB(const Case &c, std::optional<qint64> (*search)(const Case &))
 class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
+    using ConsoleReporter::ConsoleReporter;
+
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
@@ -202,7 +204,9 @@ int main(int argc, char **argv)
             ->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    // Colours only for a terminal, so that a log of the run stays readable.
+    RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults
+                                                 : benchmark::ConsoleReporter::OO_Tabular);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
