@@ -24,6 +24,7 @@
 
 #include <climits>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -218,7 +219,7 @@ void frmOrvane::buildControls()
 
 void frmOrvane::buildMenus()
 {
-    auto action = [this](QMenu *menu, const char *name, const char *caption) {
+    auto action = [](QMenu *menu, const char *name, const char *caption) {
         QAction *item = menu->addAction(QString::fromLatin1(caption));
         item->setObjectName(QString::fromLatin1(name));
         return item;
@@ -511,7 +512,7 @@ void frmOrvane::FindText(int mode)
                                           m_table);
     }
 
-    BusyPointer busy(this);
+    std::optional<BusyPointer> busy(std::in_place, this);
     const auto length = static_cast<qint64>(RomLength);
     m_progressScale = length > INT_MAX ? length / INT_MAX + 1 : 1;
     pgsSearch->setRange(0, static_cast<int>(length / m_progressScale));
@@ -524,6 +525,7 @@ void frmOrvane::FindText(int mode)
         if (!SearchBytes.isEmpty()) {
             const qint64 start = Search::startPosition(mode == 1, TopLine);
             BinaryFile rom(m_romPath, BinaryFile::Mode::Read);
+            // A file that shrank since the page was read has no bytes past its end to match.
             const auto found = Search::findPattern(
                 rom, SearchBytes, start, std::min<qint64>(length, rom.length()),
                 [this](qint64 position) { showSearchProgress(position); });
@@ -531,7 +533,9 @@ void frmOrvane::FindText(int mode)
             newTop = found ? Search::topLineForMatch(*found) : Search::topLineWhenNotFound(start);
         }
     } catch (const FileError &error) {
+        // The window is back as it was before the box reports the failure.
         pgsSearch->hide();
+        busy.reset();
         Boxes::showFileError(this, error);
         return;
     }

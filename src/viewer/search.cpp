@@ -4,20 +4,12 @@
 #include "platform/binaryfile.h"
 #include "platform/convert.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 namespace Search {
-
-namespace {
-
-// Large sequential reads keep the scan at the speed of the disk and memchr; a chunk's tail of
-// pattern length - 1 bytes is read again with the next chunk so no match across a boundary
-// is missed.
-constexpr qint64 ChunkSize = 1 << 20;
-
-} // namespace
 
 QByteArray textToBytes(const QByteArray &typed, const KelTable &table)
 {
@@ -49,27 +41,34 @@ qint64 startPosition(bool findNext, double topLine)
 }
 
 std::optional<qint64> findPattern(BinaryFile &rom, const QByteArray &pattern, qint64 start,
-                                  qint64 romLength, const std::function<void(qint64)> &progress)
+                                  qint64 romLength, const std::function<void(qint64)> &progress,
+                                  qint64 chunkSize)
 {
     const qint64 patternLength = pattern.size();
     if (patternLength == 0 || start > romLength - 1)
         return std::nullopt;
     start = std::max<qint64>(start, 1);
 
+    // Each read repeats the last pattern length - 1 bytes of the one before, so a match that
+    // straddles two reads is whole in the second; a match can start no later than
+    // romLength - overlap.
     const qint64 overlap = patternLength - 1;
-    std::vector<char> buffer(static_cast<size_t>(ChunkSize + overlap));
+    const qint64 capacity = std::max<qint64>(chunkSize, 1) + overlap;
+    // Left uninitialised: every byte scanned was just read into it.
+    const std::unique_ptr<char[]> buffer(new char[static_cast<size_t>(capacity)]);
     qint64 base = start;
     while (base + overlap <= romLength) {
         if (progress)
             progress(base);
-        const qint64 wanted = std::min<qint64>(ChunkSize + overlap, romLength - base + 1);
-        const qint64 got = rom.read(base, buffer.data(), wanted);
+        const qint64 wanted = std::min(capacity, romLength - base + 1);
+        const qint64 got = rom.read(base, buffer.get(), wanted);
         if (got < patternLength)
             return std::nullopt;
-        const void *hit = memmem(buffer.data(), static_cast<size_t>(got), pattern.constData(),
+        const void *hit = memmem(buffer.get(), static_cast<size_t>(got), pattern.constData(),
                                  static_cast<size_t>(patternLength));
         if (hit)
-            return base + (static_cast<const char *>(hit) - buffer.data());
+            return base + (static_cast<const char *>(hit) - buffer.get());
+        // The file ended early: it has shrunk since its length was measured.
         if (got < wanted)
             return std::nullopt;
         base += got - overlap;
