@@ -13,7 +13,6 @@
 #include "viewer/search.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -180,8 +179,18 @@ void frmOrvane::buildControls()
         list->setSortingEnabled(false);
         list->setUniformItemSizes(true);
         list->setWordWrap(false);
+        list->setTextElideMode(Qt::ElideNone);
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     }
     lstKEL->setEnabled(false);
+    // The text column only follows the hex column, but it is there to be read: it keeps the
+    // colours of an enabled list.
+    QPalette readable = lstKEL->palette();
+    for (const auto role : {QPalette::Text, QPalette::Base, QPalette::Highlight,
+                            QPalette::HighlightedText}) {
+        readable.setColor(QPalette::Disabled, role, readable.color(QPalette::Active, role));
+    }
+    lstKEL->setPalette(readable);
 
     pgsSearch->setRange(0, 100);
     pgsSearch->setTextVisible(false);
@@ -370,10 +379,14 @@ void frmOrvane::applyPage(double topLine, const Page &page)
 
     lstHEX->clear();
     lstKEL->clear();
-    lstHEX->addItems(page.hexRows);
+    // All 14 rows of a page fit the list's height.
+    const QSize rowSize(lstHEX->width() - 2 * lstHEX->frameWidth(),
+                        (lstHEX->height() - 2 * lstHEX->frameWidth()) / Navigation::PageRows);
+    for (const QString &hex : page.hexRows)
+        (new QListWidgetItem(hex, lstHEX))->setSizeHint(rowSize);
     m_textRows = page.textRows;
     for (const QByteArray &text : page.textRows)
-        lstKEL->addItem(Text8::toDisplay(text));
+        (new QListWidgetItem(Text8::toDisplay(text), lstKEL))->setSizeHint(rowSize);
     lblTopline->setText(Navigation::offsetText(TopLine));
 }
 
@@ -490,10 +503,9 @@ void frmOrvane::mnuAboutClick()
 
 void frmOrvane::showSearchProgress(qint64 position)
 {
-    static QElapsedTimer sinceRepaint;
-    if (sinceRepaint.isValid() && sinceRepaint.elapsed() < ProgressIntervalMs)
+    if (m_sinceProgressRepaint.isValid() && m_sinceProgressRepaint.elapsed() < ProgressIntervalMs)
         return;
-    sinceRepaint.start();
+    m_sinceProgressRepaint.start();
     pgsSearch->setValue(static_cast<int>(position / m_progressScale));
     pgsSearch->repaint();
 }

@@ -3,6 +3,7 @@
 #include "document/keltable.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -86,6 +87,7 @@ private:
     QString m_tablePath;
     QList<QByteArray> m_textRows;
     qint64 m_progressScale = 1;
+    QElapsedTimer m_sinceProgressRepaint;
 
     QLabel *lblHEX = nullptr;
     QLabel *lblKEL = nullptr;
