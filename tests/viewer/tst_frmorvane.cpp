@@ -177,6 +177,7 @@ private slots:
     void goTo();
     void shortcutsWaitForAnOpenRom();
     void enterPagesUpFromTheList();
+    void tabOrder();
     void aboutBox();
     void ipsCommandsDoNothing();
     void exitClosesTheWindow();
@@ -579,6 +580,22 @@ void TestFrmOrvane::enterPagesUpFromTheList()
     w.child<QPushButton>("cmdPgDn")->setFocus();
     QTest::keyClick(w.child("cmdPgDn"), Qt::Key_Return);
     QCOMPARE(w.window.topLine(), 26.0);
+}
+
+void TestFrmOrvane::tabOrder()
+{
+    TempFiles files;
+    Window w;
+    w.window.openRom(makeRom(files, 16000));
+    w.click("cmdPgDn");
+    w.child("cmdPgUp")->setFocus();
+    // The IPS buttons and the text list cannot take the focus.
+    const QStringList order = {"cmdPgDn", "cmd1", "cmd2", "cmd3", "cmd4",
+                               "cmd7",    "cmd8", "lstHEX", "cmdPgUp"};
+    for (const QString &next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), next);
+    }
 }
 
 void TestFrmOrvane::aboutBox()
