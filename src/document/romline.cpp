@@ -44,7 +44,7 @@ QByteArray bytesFromHex(const QByteArray &hexForm)
 {
     QByteArray bytes(Length, '\0');
     for (int i = 0; i < Length; ++i) {
-        const int value = Convert::hexPairValue(hexForm.mid(2 * i, 2));
+        const int value = Convert::hexPairValue(hexForm.mid(qsizetype(2) * i, 2));
         bytes[i] = static_cast<char>(std::max(value, 0));
     }
     return bytes;
