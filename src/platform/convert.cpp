@@ -16,7 +16,8 @@ QByteArray hexPair(int byteValue)
 {
     static constexpr char digits[] = "0123456789ABCDEF";
     const auto v = static_cast<unsigned>(byteValue) & 0xFFu;
-    return QByteArray{digits[v >> 4], digits[v & 0xF]};
+    const char pair[2] = {digits[v >> 4], digits[v & 0xF]};
+    return QByteArray(pair, 2);
 }
 
 namespace {
