@@ -64,6 +64,9 @@ bool ViewerDriver::press(const QString &command, const QString &modalName,
     Modal::whenShown(modalName, [&shown, action](QWidget *modal) {
         shown = true;
         auto *dialog = qobject_cast<QDialog *>(modal);
+        // Keys go to the focus, which a window has only once it is active.
+        if (!QTest::qWaitForWindowActive(dialog))
+            qWarning("%s never became active", qPrintable(dialog->objectName()));
         action(dialog);
         if (dialog->isVisible())
             dialog->reject();
