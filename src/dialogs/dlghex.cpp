@@ -1,5 +1,6 @@
 #include "dlghex.h"
 
+#include "dialogs/dialoglayout.h"
 #include "document/keltablefile.h"
 #include "platform/binaryfile.h"
 #include "platform/convert.h"
@@ -19,24 +20,12 @@
 
 namespace {
 
-// The layout is drawn in twips; 15 of them make one pixel at 96 dots per inch.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
+using DialogLayout::courierBold;
+using DialogLayout::px;
 
 constexpr int ClientWidth = px(5895);
 constexpr int ClientHeight = px(3735);
 constexpr int RowsPerColumn = 8;
-
-QFont courierBold(double pointSize)
-{
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPointSizeF(pointSize);
-    font.setBold(true);
-    return font;
-}
 
 QStringList entryTexts(const KelTable &table)
 {

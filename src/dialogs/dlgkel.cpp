@@ -1,5 +1,6 @@
 #include "dlgkel.h"
 
+#include "dialogs/dialoglayout.h"
 #include "document/keltablefile.h"
 #include "platform/convert.h"
 #include "platform/dialogs.h"
@@ -16,31 +17,19 @@
 
 namespace {
 
-// The layout is drawn in twips; 15 of them make one pixel at 96 dots per inch.
-constexpr int px(int twips)
-{
-    return twips / 15;
-}
+using DialogLayout::courierBold;
+using DialogLayout::px;
 
 constexpr int ClientWidth = px(6615);
 constexpr int ClientHeight = px(5550);
 constexpr int RowsPerColumn = 8;
-
-QFont courierBold()
-{
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPointSizeF(12);
-    font.setBold(true);
-    return font;
-}
 
 QLabel *headerLabel(QWidget *parent, const char *name, const QString &text, int top)
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(px(120), top, px(6375), px(375));
-    label->setFont(courierBold());
+    label->setFont(courierBold(12));
     label->setTextFormat(Qt::PlainText);
     return label;
 }
@@ -69,7 +58,7 @@ void dlgKEL::buildControls()
         auto *label = new QLabel(QStringLiteral("00:"), this);
         label->setObjectName(QStringLiteral("Label1_%1").arg(i));
         label->setGeometry(px(column == 0 ? 120 : 3480), top, px(375), px(375));
-        label->setFont(courierBold());
+        label->setFont(courierBold(12));
         label->setTextFormat(Qt::PlainText);
         Label1[i] = label;
 

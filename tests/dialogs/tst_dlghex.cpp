@@ -31,11 +31,6 @@ QComboBox *box(QDialog *dialog, int i)
     return dialog->findChild<QComboBox *>(QStringLiteral("Combo1_%1").arg(i));
 }
 
-QPushButton *button(QDialog *dialog, const char *name)
-{
-    return dialog->findChild<QPushButton *>(QString::fromLatin1(name));
-}
-
 // Picks an entry as a user does: opens the box's list and clicks the entry.
 void chooseEntry(QComboBox *combo, int value)
 {
@@ -53,23 +48,6 @@ void typeInto(QComboBox *combo, const QString &text)
     combo->lineEdit()->selectAll();
     QTest::keyClick(combo, Qt::Key_Backspace);
     QTest::keyClicks(combo, text);
-}
-
-// The message of a box the next action shows, recorded and dismissed.
-struct ShownMessage
-{
-    QString text;
-    bool critical = false;
-};
-
-void expectMessage(const QString &name, ShownMessage &message)
-{
-    Modal::whenShown(name, [&message](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        message.text = box->text();
-        message.critical = box->icon() == QMessageBox::Critical;
-        Modal::finish(box, QMessageBox::Ok);
-    });
 }
 
 } // namespace
@@ -141,23 +119,11 @@ void tst_dlgHEX::refusesWithoutSelection()
 {
     QFETCH(QString, command);
     ViewerDriver viewer(romPath());
-    QString shownName;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    bool busy = true;
-    const bool shown = viewer.press(command, {}, [&](QDialog *modal) {
-        shownName = modal->objectName();
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        QVERIFY(box);
-        text = box->text();
-        icon = box->icon();
-        busy = viewer.window().testAttribute(Qt::WA_SetCursor);
-    });
-    QVERIFY(shown);
-    QCOMPARE(shownName, QStringLiteral("MsgBox"));
-    QCOMPARE(text, QStringLiteral("Please select a line."));
-    QCOMPARE(icon, QMessageBox::Critical);
-    QVERIFY(!busy);
+    const ShownMessage message = viewer.refusal(command);
+    QCOMPARE(message.objectName, QStringLiteral("MsgBox"));
+    QCOMPARE(message.text, QStringLiteral("Please select a line."));
+    QVERIFY(message.critical);
+    QVERIFY(!message.busyPointer);
     QCOMPARE(rom(), m_rom);
 }
 

@@ -27,11 +27,6 @@ QLineEdit *textBox(QDialog *dialog, int i)
     return dialog->findChild<QLineEdit *>(QStringLiteral("Text1_%1").arg(i));
 }
 
-QPushButton *button(QDialog *dialog, const char *name)
-{
-    return dialog->findChild<QPushButton *>(QString::fromLatin1(name));
-}
-
 QLabel *label(QDialog *dialog, const QString &name)
 {
     return dialog->findChild<QLabel *>(name);
@@ -62,22 +57,6 @@ QStringList boxTexts(QDialog *dialog)
     for (int i = 0; i < 16; ++i)
         texts.append(textBox(dialog, i)->text());
     return texts;
-}
-
-struct ShownMessage
-{
-    QString text;
-    bool critical = false;
-};
-
-void expectMessage(const QString &name, ShownMessage &message)
-{
-    Modal::whenShown(name, [&message](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        message.text = box->text();
-        message.critical = box->icon() == QMessageBox::Critical;
-        Modal::finish(box, QMessageBox::Ok);
-    });
 }
 
 // A table of 255 records: entry k is entries[k] or empty.
@@ -161,19 +140,11 @@ void tst_dlgKEL::refusesWithoutSelection()
 {
     QFETCH(QString, command);
     ViewerDriver viewer(romPath());
-    ShownMessage message;
-    QString shownName;
-    bool busy = true;
-    QVERIFY(viewer.press(command, {}, [&](QDialog *modal) {
-        shownName = modal->objectName();
-        message.text = qobject_cast<QMessageBox *>(modal)->text();
-        message.critical = qobject_cast<QMessageBox *>(modal)->icon() == QMessageBox::Critical;
-        busy = viewer.window().testAttribute(Qt::WA_SetCursor);
-    }));
-    QCOMPARE(shownName, QStringLiteral("MsgBox"));
+    const ShownMessage message = viewer.refusal(command);
+    QCOMPARE(message.objectName, QStringLiteral("MsgBox"));
     QCOMPARE(message.text, QStringLiteral("Please select a line."));
     QVERIFY(message.critical);
-    QVERIFY(!busy);
+    QVERIFY(!message.busyPointer);
     QCOMPARE(table(), m_table);
 }
 

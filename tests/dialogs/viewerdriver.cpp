@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -76,6 +77,37 @@ bool ViewerDriver::press(const QString &command, const QString &modalName,
     else
         m_window->findChild<QAction *>(command)->trigger();
     return shown;
+}
+
+ShownMessage ViewerDriver::refusal(const QString &command)
+{
+    ShownMessage message;
+    press(command, {}, [this, &message](QDialog *modal) {
+        message.objectName = modal->objectName();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            message.text = box->text();
+            message.critical = box->icon() == QMessageBox::Critical;
+        }
+        message.busyPointer = m_window->testAttribute(Qt::WA_SetCursor)
+                              && m_window->cursor().shape() == Qt::WaitCursor;
+    });
+    return message;
+}
+
+void expectMessage(const QString &name, ShownMessage &message)
+{
+    Modal::whenShown(name, [&message](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        message.objectName = box->objectName();
+        message.text = box->text();
+        message.critical = box->icon() == QMessageBox::Critical;
+        Modal::finish(box, QMessageBox::Ok);
+    });
+}
+
+QPushButton *button(QDialog *dialog, const char *name)
+{
+    return dialog->findChild<QPushButton *>(QString::fromLatin1(name));
 }
 
 QByteArray tableFile(const QList<QByteArray> &entries)
