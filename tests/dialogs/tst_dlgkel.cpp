@@ -1,0 +1,520 @@
+#include "support/modal.h"
+#include "support/tempfiles.h"
+#include "unprivileged.h"
+#include "viewerdriver.h"
+
+#include "viewer/frmorvane.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+constexpr qsizetype RomSize = 512;
+const QString Yen = QStringLiteral("\u00A5");
+
+QLineEdit *textBox(QDialog *dialog, int i)
+{
+    return dialog->findChild<QLineEdit *>(QStringLiteral("Text1_%1").arg(i));
+}
+
+QLabel *label(QDialog *dialog, const QString &name)
+{
+    return dialog->findChild<QLabel *>(name);
+}
+
+// Clicks into a box, selects all of it and types over it, as a user does.
+void typeInto(QLineEdit *box, const QString &text)
+{
+    QTest::mouseClick(box, Qt::LeftButton);
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(box, c.toLatin1());
+        else // beyond what QTest can spell as a key, as an input method delivers it
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+void tab()
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+}
+
+QStringList boxTexts(QDialog *dialog)
+{
+    QStringList texts;
+    for (int i = 0; i < 16; ++i)
+        texts.append(textBox(dialog, i)->text());
+    return texts;
+}
+
+// A table of 255 records: entry k is entries[k] or empty.
+QByteArray fullTable(const std::map<int, QByteArray> &entries)
+{
+    QList<QByteArray> records(255);
+    for (const auto &[value, text] : entries)
+        records[value - 1] = text;
+    return tableFile(records);
+}
+
+} // namespace
+
+class tst_dlgKEL : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void refusesWithoutSelection_data();
+    void refusesWithoutSelection();
+    void layout();
+    void focusOrder();
+    void busyPointerWhileOpen();
+    void saveWithoutChangeKeepsFile();
+    void oneValueEverywhere_data();
+    void oneValueEverywhere();
+    void valueAtTwoPositions();
+    void firstDifferingBoxWins();
+    void saveTakesHighestBox();
+    void byteZeroIsNeverWritten();
+    void emptiedBoxIsBareCarriageReturn();
+    void closingWritesNothing_data();
+    void closingWritesNothing();
+    void tableKeptAcrossOpenings();
+    void refusesWhatTheFileCannotHold_data();
+    void refusesWhatTheFileCannotHold();
+    void reportsTableThatCannotBeWritten_data();
+    void reportsTableThatCannotBeWritten();
+
+private:
+    QString romPath() const { return m_files->path(QStringLiteral("game.smc")); }
+    QString tablePath() const { return m_files->path(QStringLiteral("game.kel")); }
+    QByteArray table() const { return m_files->read(QStringLiteral("game.kel")); }
+
+    std::unique_ptr<TempFiles> m_files;
+    QByteArray m_table;
+    const std::map<int, QByteArray> m_entries{{0x41, "A"}, {0x42, "b"}, {0x43, "Cee"}, {0x44, "d"}};
+};
+
+void tst_dlgKEL::init()
+{
+    m_files = std::make_unique<TempFiles>();
+    QByteArray rom = TempFiles::pattern(RomSize, 1, 0x50);
+    rom.replace(0, 16, QByteArray(16, '\x41'));         // row 0: one value throughout
+    rom[16 + 2] = '\x42';                                // row 1: one value at two positions
+    rom[16 + 9] = '\x42';
+    rom.replace(32, 3, QByteArray("\x00\x43\x44", 3));  // row 2: byte 00 first
+    rom[48 + 5] = '\x43';                                // row 3
+    m_files->write(QStringLiteral("game.smc"), rom);
+    m_table = fullTable(m_entries);
+    m_files->write(QStringLiteral("game.kel"), m_table);
+}
+
+void tst_dlgKEL::cleanup()
+{
+    QVERIFY(Modal::allHandled());
+    m_files.reset();
+}
+
+void tst_dlgKEL::refusesWithoutSelection_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("button") << QStringLiteral("cmd2");
+    QTest::newRow("menu item") << QStringLiteral("mnuKEL");
+}
+
+void tst_dlgKEL::refusesWithoutSelection()
+{
+    QFETCH(QString, command);
+    ViewerDriver viewer(romPath());
+    const ShownMessage message = viewer.refusal(command);
+    QCOMPARE(message.objectName, QStringLiteral("MsgBox"));
+    QCOMPARE(message.text, QStringLiteral("Please select a line."));
+    QVERIFY(message.critical);
+    QVERIFY(!message.busyPointer);
+    QCOMPARE(table(), m_table);
+}
+
+void tst_dlgKEL::layout()
+{
+    ViewerDriver viewer(romPath());
+    viewer.selectRow(2);
+    const QString shownText = viewer.lstKEL()->item(2)->text();
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit KEL Translation"));
+        QCOMPARE(dialog->size(), QSize(441, 370));
+        QLabel *hex = label(dialog, QStringLiteral("lblShowHEX"));
+        QCOMPARE(hex->geometry(), QRect(8, 8, 425, 25));
+        QCOMPARE(hex->text(), QStringLiteral("004344737475767778797A7B7C7D7E7F"));
+        QLabel *kel = label(dialog, QStringLiteral("lblShowKEL"));
+        QCOMPARE(kel->geometry(), QRect(8, 336, 425, 25));
+        QCOMPARE(kel->text(), Yen + QStringLiteral("Ceed"));
+        QCOMPARE(kel->text(), shownText);
+        for (QLabel *header : {hex, kel}) {
+            QCOMPARE(header->font().family(), QStringLiteral("Courier New"));
+            QVERIFY(header->font().bold());
+            QCOMPARE(header->font().pointSizeF(), 12.0);
+        }
+        for (int i = 0; i < 16; ++i) {
+            const int shift = i < 8 ? 0 : 224;
+            const int top = 40 + 32 * (i % 8);
+            QLabel *byte = label(dialog, QStringLiteral("Label1_%1").arg(i));
+            QCOMPARE(byte->geometry(), QRect(8 + shift, top, 25, 25));
+            QCOMPARE(byte->text(), hex->text().mid(2 * i, 2) + QLatin1Char(':'));
+            QCOMPARE(byte->font().family(), QStringLiteral("Courier New"));
+            QVERIFY(byte->font().bold());
+            QCOMPARE(textBox(dialog, i)->geometry(), QRect(40 + shift, top, 169, 25));
+        }
+        QCOMPARE(boxTexts(dialog).mid(0, 4),
+                 (QStringList{Yen, QStringLiteral("Cee"), QStringLiteral("d"), QString()}));
+        QCOMPARE(button(dialog, "cmdSave")->geometry(), QRect(224, 296, 97, 33));
+        QCOMPARE(button(dialog, "cmdSave")->text(), QStringLiteral("Save"));
+        QCOMPARE(button(dialog, "cmdCancel")->geometry(), QRect(336, 296, 97, 33));
+        QCOMPARE(button(dialog, "cmdCancel")->text(), QStringLiteral("Cancel"));
+        textBox(dialog, 4)->setFocus();
+        QVERIFY(button(dialog, "cmdCancel")->isDefault());
+        QVERIFY(!button(dialog, "cmdSave")->isDefault());
+
+        // The line's text form stays as it was rendered, whatever the edits.
+        typeInto(textBox(dialog, 1), QStringLiteral("changed"));
+        tab();
+        QCOMPARE(kel->text(), shownText);
+    }));
+}
+
+void tst_dlgKEL::focusOrder()
+{
+    ViewerDriver viewer(romPath());
+    viewer.selectRow(3);
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        QCOMPARE(QApplication::focusWidget(), button(dialog, "cmdCancel"));
+        for (int i = 0; i < 16; ++i) {
+            tab();
+            QCOMPARE(QApplication::focusWidget(), textBox(dialog, i));
+        }
+        tab();
+        QCOMPARE(QApplication::focusWidget(), button(dialog, "cmdSave"));
+        tab();
+        QCOMPARE(QApplication::focusWidget(), button(dialog, "cmdCancel"));
+    }));
+}
+
+void tst_dlgKEL::busyPointerWhileOpen()
+{
+    ViewerDriver viewer(romPath());
+    viewer.selectRow(1);
+    Qt::CursorShape whileOpen = Qt::ArrowCursor;
+    QVERIFY(viewer.press(QStringLiteral("mnuKEL"), QStringLiteral("dlgKEL"), [&](QDialog *) {
+        whileOpen = viewer.window().cursor().shape();
+    }));
+    QCOMPARE(whileOpen, Qt::WaitCursor);
+    QCOMPARE(viewer.window().cursor().shape(), Qt::ArrowCursor);
+}
+
+void tst_dlgKEL::saveWithoutChangeKeepsFile()
+{
+    ViewerDriver viewer(romPath());
+    viewer.selectRow(1);
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        // Leaving boxes without a change alters no entry.
+        for (int i = 0; i < 5; ++i)
+            tab();
+        QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+    }));
+    QCOMPARE(table(), m_table);
+    QVERIFY(!viewer.anyRowSelected());
+}
+
+void tst_dlgKEL::oneValueEverywhere_data()
+{
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("a new text in box 7") << 7 << QStringLiteral("Ay");
+    QTest::newRow("a change of case alone") << 0 << QStringLiteral("a");
+    QTest::newRow("the last box") << 15 << QStringLiteral("A A");
+}
+
+void tst_dlgKEL::oneValueEverywhere()
+{
+    QFETCH(int, box);
+    QFETCH(QString, typed);
+    ViewerDriver viewer(romPath());
+    viewer.selectRow(0);
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        QCOMPARE(boxTexts(dialog), QStringList(16, QStringLiteral("A")));
+        typeInto(textBox(dialog, box), typed);
+        QTest::mouseClick(textBox(dialog, (box + 3) % 16), Qt::LeftButton);
+        QCOMPARE(boxTexts(dialog), QStringList(16, typed));
+        QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
+    }));
+    std::map<int, QByteArray> expected = m_entries;
+    expected[0x41] = typed.toLatin1();
+    QCOMPARE(table(), fullTable(expected));
+    // The main window reads the saved table again.
+    QCOMPARE(viewer.lstKEL()->item(0)->text(), typed.repeated(16));
+}
+
+void tst_dlgKEL::valueAtTwoPositions()
+{
+    ViewerDriver viewer(romPath());
+    viewer.selectRow(1);
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("b"));
+        typeInto(textBox(dialog, 9), QStringLiteral("bee"));
+        QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("b"));
+        tab();
+        QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("bee"));
+        QCOMPARE(textBox(dialog, 9)->text(), QStringLiteral("bee"));
+        QCOMPARE(textBox(dialog, 3)->text(), QString());
+        QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
+    }));
+    std::map<int, QByteArray> expected = m_entries;
+    expected[0x42] = "bee";
+    QCOMPARE(table(), fullTable(expected));
+}
+
+void tst_dlgKEL::firstDifferingBoxWins()
+{
+    ViewerDriver viewer(romPath());
+    viewer.selectRow(1);
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        // Texts pasted into two boxes of one value before the focus moves: box 2 comes first.
+        QTest::mouseClick(textBox(dialog, 0), Qt::LeftButton);
+        textBox(dialog, 9)->setText(QStringLiteral("nine"));
+        textBox(dialog, 2)->setText(QStringLiteral("two"));
+        textBox(dialog, 5)->setText(QStringLiteral("five"));
+        QTest::mouseClick(textBox(dialog, 1), Qt::LeftButton);
+        QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("two"));
+        QCOMPARE(textBox(dialog, 9)->text(), QStringLiteral("two"));
+        // Only one box is taken; the other is reset to its entry.
+        QCOMPARE(textBox(dialog, 5)->text(), QString());
+        QTest::mouseClick(button(dialog, "cmdCancel"), Qt::LeftButton);
+    }));
+    QCOMPARE(table(), m_table);
+}
+
+void tst_dlgKEL::saveTakesHighestBox()
+{
+    ViewerDriver viewer(romPath());
+    viewer.selectRow(1);
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        textBox(dialog, 2)->setText(QStringLiteral("two"));
+        textBox(dialog, 9)->setText(QStringLiteral("nine"));
+        // Save pressed without the focus leaving a box, as by its shortcut.
+        button(dialog, "cmdSave")->click();
+    }));
+    std::map<int, QByteArray> expected = m_entries;
+    expected[0x42] = "nine";
+    QCOMPARE(table(), fullTable(expected));
+}
+
+void tst_dlgKEL::byteZeroIsNeverWritten()
+{
+    ViewerDriver viewer(romPath());
+    viewer.selectRow(2);
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        QCOMPARE(textBox(dialog, 0)->text(), Yen);
+        typeInto(textBox(dialog, 0), QStringLiteral("zero"));
+        tab();
+        QCOMPARE(textBox(dialog, 0)->text(), QStringLiteral("zero"));
+        typeInto(textBox(dialog, 1), QStringLiteral("C"));
+        QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
+    }));
+    std::map<int, QByteArray> expected = m_entries;
+    expected[0x43] = "C";
+    QCOMPARE(table(), fullTable(expected));
+    QCOMPARE(viewer.lstKEL()->item(2)->text(), Yen + QStringLiteral("Cd"));
+    viewer.selectRow(2);
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        QCOMPARE(textBox(dialog, 0)->text(), Yen);
+    }));
+}
+
+void tst_dlgKEL::emptiedBoxIsBareCarriageReturn()
+{
+    ViewerDriver viewer(romPath());
+    viewer.selectRow(3);
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        QCOMPARE(textBox(dialog, 5)->text(), QStringLiteral("Cee"));
+        typeInto(textBox(dialog, 5), QString());
+        QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
+    }));
+    const QByteArray saved = table();
+    QCOMPARE(saved.size(), 255 + 3); // A, b and d remain
+    // Records 0x40 to 0x43: empty, A, b, and the emptied one as a bare carriage return.
+    QCOMPARE(saved.mid(0x40 - 1, 7), QByteArray("\rA\rb\r\rd"));
+    std::map<int, QByteArray> expected = m_entries;
+    expected.erase(0x43);
+    QCOMPARE(saved, fullTable(expected));
+}
+
+void tst_dlgKEL::closingWritesNothing_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Cancel") << QStringLiteral("cancel");
+    QTest::newRow("Enter in a box") << QStringLiteral("enter");
+    QTest::newRow("Escape") << QStringLiteral("escape");
+    QTest::newRow("close control") << QStringLiteral("close");
+}
+
+void tst_dlgKEL::closingWritesNothing()
+{
+    QFETCH(QString, how);
+    ViewerDriver viewer(romPath());
+    viewer.selectRow(1);
+    const QByteArray changedElsewhere = fullTable({{0x60, "P"}});
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        typeInto(textBox(dialog, 2), QStringLiteral("x"));
+        tab();
+        typeInto(textBox(dialog, 4), QStringLiteral("y"));
+        QTest::mouseClick(textBox(dialog, 12), Qt::LeftButton);
+        typeInto(textBox(dialog, 12), QStringLiteral("z"));
+        // A table changed behind the dialog's back shows only if the main window reloads it.
+        m_files->write(QStringLiteral("game.kel"), changedElsewhere);
+        if (how == QLatin1String("cancel"))
+            QTest::mouseClick(button(dialog, "cmdCancel"), Qt::LeftButton);
+        else if (how == QLatin1String("enter"))
+            QTest::keyClick(textBox(dialog, 12), Qt::Key_Return);
+        else if (how == QLatin1String("escape"))
+            QTest::keyClick(textBox(dialog, 12), Qt::Key_Escape);
+        else
+            dialog->close();
+        QVERIFY(!dialog->isVisible());
+    }));
+    QCOMPARE(table(), changedElsewhere);
+    QCOMPARE(viewer.lstKEL()->item(1)->text(), QStringLiteral("P"));
+    QVERIFY(!viewer.anyRowSelected());
+}
+
+void tst_dlgKEL::tableKeptAcrossOpenings()
+{
+    // A table that the load has just created empty lacks every entry.
+    QVERIFY(QFile::remove(tablePath()));
+    ViewerDriver viewer(romPath());
+    QCOMPARE(table(), QByteArray());
+    viewer.selectRow(1);
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        QCOMPARE(boxTexts(dialog), QStringList(16));
+        typeInto(textBox(dialog, 2), QStringLiteral("kept"));
+        tab();
+        typeInto(textBox(dialog, 0), QStringLiteral("also kept"));
+        tab();
+        QTest::mouseClick(button(dialog, "cmdCancel"), Qt::LeftButton);
+    }));
+    QCOMPARE(table(), QByteArray());
+
+    // The file now supplies entries 1 and 2 only; the Cancel's edits stay in the dialog.
+    m_files->write(QStringLiteral("game.kel"), tableFile({"one", "two"}));
+    viewer.selectRow(1);
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        QCOMPARE(textBox(dialog, 0)->text(), QStringLiteral("also kept"));
+        QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("kept"));
+        QCOMPARE(textBox(dialog, 9)->text(), QStringLiteral("kept"));
+        QCOMPARE(textBox(dialog, 1)->text(), QString());
+        QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
+    }));
+    QCOMPARE(table(), fullTable({{0x01, "one"}, {0x02, "two"}, {0x42, "kept"}, {0x60, "also kept"}}));
+}
+
+void tst_dlgKEL::refusesWhatTheFileCannotHold_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("typed");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("carriage return") << QStringLiteral("one\rtwo") << false << QStringLiteral("42");
+    QTest::newRow("a character outside 8 bits") << QStringLiteral("\u20AC5") << true
+                                                << QStringLiteral("42");
+    QTest::newRow("over-size file") << QString(32767 - 255 - 4, QLatin1Char('w')) << false
+                                    << QStringLiteral("32767");
+}
+
+void tst_dlgKEL::refusesWhatTheFileCannotHold()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, typed);
+    QFETCH(QString, named);
+    ViewerDriver viewer(romPath());
+    viewer.selectRow(1);
+    ShownMessage message;
+    bool stayedOpen = false;
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        typeInto(textBox(dialog, 0), QStringLiteral("other"));
+        if (typed) {
+            typeInto(textBox(dialog, 9), text);
+        } else {
+            QTest::mouseClick(textBox(dialog, 9), Qt::LeftButton);
+            textBox(dialog, 9)->setText(text); // pasted
+        }
+        QCOMPARE(textBox(dialog, 9)->text(), text);
+        expectMessage(QStringLiteral("MsgBox"), message);
+        QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
+        QVERIFY(Modal::allHandled());
+        stayedOpen = dialog->isVisible();
+        QCOMPARE(textBox(dialog, 9)->text(), text);
+        QCOMPARE(textBox(dialog, 0)->text(), QStringLiteral("other"));
+    }));
+    QVERIFY(stayedOpen);
+    QVERIFY(message.critical);
+    QVERIFY2(message.text.contains(named), qPrintable(message.text));
+    QCOMPARE(table(), m_table);
+}
+
+void tst_dlgKEL::reportsTableThatCannotBeWritten_data()
+{
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::newRow("read-only file") << false;
+    QTest::newRow("read-only folder") << true;
+}
+
+void tst_dlgKEL::reportsTableThatCannotBeWritten()
+{
+    ORVANE_RUN_UNPRIVILEGED();
+    QFETCH(bool, readOnlyFolder);
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    const QString folder = QFileInfo(tablePath()).absolutePath();
+    if (readOnlyFolder)
+        QVERIFY(QFile::setPermissions(folder, readOnly | QFile::ExeOwner | QFile::ExeGroup
+                                                  | QFile::ExeOther));
+    else
+        QVERIFY(QFile::setPermissions(tablePath(), readOnly));
+    QVERIFY2(!QFileInfo(readOnlyFolder ? folder : tablePath()).isWritable(),
+             "permission bits must stop this user");
+
+    ViewerDriver viewer(romPath());
+    viewer.selectRow(1);
+    ShownMessage message;
+    bool stayedOpen = false;
+    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+        typeInto(textBox(dialog, 9), QStringLiteral("lost?"));
+        expectMessage(QStringLiteral("FileErrorBox"), message);
+        QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
+        QVERIFY(Modal::allHandled());
+        stayedOpen = dialog->isVisible();
+        QCOMPARE(textBox(dialog, 9)->text(), QStringLiteral("lost?"));
+        QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("lost?"));
+    }));
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(stayedOpen);
+    QVERIFY(message.critical);
+    QVERIFY2(message.text.contains(QDir::toNativeSeparators(tablePath())), qPrintable(message.text));
+    QCOMPARE(table(), m_table);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{QStringLiteral("game.kel"), QStringLiteral("game.smc")}));
+}
+
+QTEST_MAIN(tst_dlgKEL)
+#include "tst_dlgkel.moc"
