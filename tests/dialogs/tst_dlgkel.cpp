@@ -1,6 +1,6 @@
 #include "support/modal.h"
 #include "support/tempfiles.h"
-#include "unprivileged.h"
+#include "support/unprivileged.h"
 #include "viewerdriver.h"
 
 #include "viewer/frmorvane.h"

@@ -2,40 +2,53 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <unistd.h>
 
 namespace Unprivileged {
 
-bool available()
+bool isRoot()
 {
-    return geteuid() == 0 && !QStandardPaths::findExecutable(QStringLiteral("runuser")).isEmpty();
+    return ::geteuid() == 0;
 }
 
-bool isRerun()
+Outcome runAsNobody(const char *testFunction, const char *dataTag)
 {
-    return qEnvironmentVariableIsSet("ORVANE_SCRATCH");
-}
-
-QString scratch()
-{
-    return qEnvironmentVariable("ORVANE_SCRATCH");
-}
-
-int rerun(const QString &testFunction, const QString &scratchPath)
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("ORVANE_SCRATCH"), scratchPath);
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.start(QStringLiteral("runuser"),
-                  {QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
-                   QCoreApplication::applicationFilePath(), testFunction});
-    if (!process.waitForFinished(60000))
-        return -1;
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    Outcome outcome;
+    const QString runuser = QStandardPaths::findExecutable(QStringLiteral("runuser"),
+                                                           {QStringLiteral("/usr/sbin"),
+                                                            QStringLiteral("/sbin"),
+                                                            QStringLiteral("/usr/bin")});
+    if (runuser.isEmpty())
+        return outcome;
+    QString selection = QString::fromLatin1(testFunction);
+    if (dataTag && *dataTag)
+        selection += QLatin1Char(':') + QString::fromLatin1(dataTag);
+    QProcess copy;
+    copy.setProcessChannelMode(QProcess::MergedChannels);
+    // nobody can use neither root's runtime folder nor a private temporary folder.
+    copy.start(runuser, {QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
+                         QStringLiteral("env"), QStringLiteral("-u"),
+                         QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("TMPDIR=/tmp"),
+                         QStringLiteral("QT_QPA_PLATFORM=offscreen"),
+                         QCoreApplication::applicationFilePath(), selection});
+    if (!copy.waitForStarted() || !copy.waitForFinished(120000))
+        return outcome;
+    outcome.output = QString::fromLocal8Bit(copy.readAll());
+    // runuser itself fails with 1 and a message when it may not switch users.
+    if (copy.exitStatus() != QProcess::NormalExit
+        || outcome.output.startsWith(QLatin1String("runuser:"))) {
+        return outcome;
+    }
+    outcome.started = true;
+    const QRegularExpression passLine(QStringLiteral("^PASS   : \\w+::%1\\(")
+                                          .arg(QRegularExpression::escape(
+                                              QString::fromLatin1(testFunction))),
+                                      QRegularExpression::MultilineOption);
+    outcome.passed = copy.exitCode() == 0 && passLine.match(outcome.output).hasMatch();
+    return outcome;
 }
 
 } // namespace Unprivileged

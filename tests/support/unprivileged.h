@@ -2,17 +2,35 @@
 
 #include <QString>
 
-// Runs one test function of the current test executable again as the unprivileged user
-// "nobody", for checks that permission bits decide and root would pass through.
+// Root ignores permission bits, so a check that a read-only file or folder stops a save runs
+// in a copy of the test binary started as the unprivileged user "nobody".
 namespace Unprivileged {
 
-// Whether this process is root and can switch to nobody.
-[[nodiscard]] bool available();
-// Whether the current process is the re-run.
-[[nodiscard]] bool isRerun();
-// The exit code of the re-run of testFunction; scratch is a path the re-run reads from
-// ORVANE_SCRATCH. Its output is passed through.
-int rerun(const QString &testFunction, const QString &scratch);
-[[nodiscard]] QString scratch();
+struct Outcome
+{
+    bool started = false; // false when this machine cannot start the copy
+    bool passed = false;  // the copy ran the test and it passed
+    QString output;
+};
+
+// Whether this process would ignore permission bits.
+[[nodiscard]] bool isRoot();
+// Runs one test function of this binary, one data row of it when dataTag is given, as nobody
+// and waits for it.
+[[nodiscard]] Outcome runAsNobody(const char *testFunction, const char *dataTag);
 
 } // namespace Unprivileged
+
+// Hands the current test function to a copy of the binary running as nobody when this one runs
+// as root, and passes or fails with it; otherwise the test goes on here.
+#define ORVANE_RUN_UNPRIVILEGED()                                                               \
+    do {                                                                                        \
+        if (Unprivileged::isRoot()) {                                                           \
+            const Unprivileged::Outcome outcome = Unprivileged::runAsNobody(                    \
+                QTest::currentTestFunction(), QTest::currentDataTag());                         \
+            if (!outcome.started)                                                               \
+                QSKIP("runs as root and cannot start a copy as nobody");                        \
+            QVERIFY2(outcome.passed, qPrintable(outcome.output));                               \
+            return;                                                                             \
+        }                                                                                       \
+    } while (false)
