@@ -20,7 +20,6 @@
 
 namespace {
 
-using DialogLayout::courierBold;
 using DialogLayout::px;
 
 constexpr int ClientWidth = px(5895);

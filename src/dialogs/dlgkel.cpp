@@ -17,7 +17,6 @@
 
 namespace {
 
-using DialogLayout::courierBold;
 using DialogLayout::px;
 
 constexpr int ClientWidth = px(6615);

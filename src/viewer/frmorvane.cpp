@@ -8,6 +8,7 @@
 #include "platform/binaryfile.h"
 #include "platform/dialogs.h"
 #include "platform/fileerror.h"
+#include "platform/fonts.h"
 #include "platform/text8.h"
 #include "viewer/navigation.h"
 #include "viewer/search.h"
@@ -31,15 +32,6 @@ constexpr int ClientWidth = 713;
 constexpr int ClientHeight = 419;
 // Repainting the progress bar more often than this costs time and shows nothing more.
 constexpr qint64 ProgressIntervalMs = 33;
-
-QFont courierBold(double pointSize)
-{
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPointSizeF(pointSize);
-    font.setBold(true);
-    return font;
-}
 
 // The hex list reports every key and mouse event after it has handled it, so the current-line
 // status is recomputed from the selection the event left behind.
