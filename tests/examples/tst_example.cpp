@@ -231,7 +231,7 @@ void tst_Example::goToThePointerTable()
     int pointers = 0;
     for (qsizetype at = 256; static_cast<quint8>(m_rom.at(at)) != 0xFF; at += 2, ++pointers) {
         const int target = static_cast<quint8>(m_rom.at(at)) |
-                           static_cast<quint8>(m_rom.at(at + 1)) << 8;
+                           (static_cast<quint8>(m_rom.at(at + 1)) << 8);
         QVERIFY(target > 0 && target < m_rom.size());
         QVERIFY2(static_cast<quint8>(m_rom.at(target)) >= 0x80, qPrintable(QString::number(target)));
     }
