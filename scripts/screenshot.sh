@@ -8,5 +8,5 @@ cmake --build build -j"$(nproc)" --target screenshot
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp examples/demo.smc examples/demo.kel "$work"/
-QT_QPA_PLATFORM=offscreen build/tools/screenshot "$work/demo.smc" docs/screenshot.png "${1:-1}" "${2:-3}"
+QT_QPA_PLATFORM=offscreen build/tools/screenshot "$work/demo.smc" docs/screenshot.png "${1:-5}" "${2:-2}"
 echo "wrote docs/screenshot.png"
