@@ -31,7 +31,9 @@ void openingTheLineHexEditor(benchmark::State &state)
     QByteArray line;
     for (int i = 0; i < 16; ++i)
         line.append(static_cast<char>(i * 17));
-    const SelectedLine selected{line.toHex().toUpper(), {}, QStringLiteral("0"),
+    const SelectedLine selected{line.toHex().toUpper(),
+                                {},
+                                QStringLiteral("0"),
                                 writeFile(dir, QStringLiteral("game.smc"), QByteArray(64, '\0')),
                                 writeFile(dir, QStringLiteral("game.kel"), table.records())};
     dlgHEX dialog;

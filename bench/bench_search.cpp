@@ -101,7 +101,8 @@ std::optional<qint64> searchCore(const Case &c)
 std::optional<qint64> wholeFileMemmem(const Case &c)
 {
     const int fd = ::open(c.path.c_str(), O_RDONLY);
-    struct stat info{};
+    struct stat info
+    {};
     fstat(fd, &info);
     const auto size = size_t(info.st_size);
     const std::unique_ptr<char[]> data(new char[size]);
@@ -130,7 +131,8 @@ void run(benchmark::State &state, const Case &c, Search search)
         }
         benchmark::DoNotOptimize(found);
     }
-    struct stat info{};
+    struct stat info
+    {};
     stat(c.path.c_str(), &info);
     state.SetBytesProcessed(state.iterations() * int64_t(info.st_size));
 }
@@ -196,12 +198,12 @@ int main(int argc, char **argv)
     peaks.pop_back();
 
     for (const Case &c : cases) {
-        benchmark::RegisterBenchmark(("find/" + c.name).c_str(),
-                                     [&c](benchmark::State &s) { run(s, c, searchCore); })
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("memmem/" + c.name).c_str(),
-                                     [&c](benchmark::State &s) { run(s, c, wholeFileMemmem); })
-            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("find/" + c.name).c_str(), [&c](benchmark::State &s) {
+            run(s, c, searchCore);
+        })->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("memmem/" + c.name).c_str(), [&c](benchmark::State &s) {
+            run(s, c, wholeFileMemmem);
+        })->Unit(benchmark::kMillisecond);
     }
     benchmark::Initialize(&argc, argv);
     // Colours only for a terminal, so that a log of the run stays readable.

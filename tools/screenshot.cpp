@@ -28,7 +28,9 @@ int main(int argc, char *argv[])
         QTest::mouseClick(pageDown, Qt::LeftButton);
     if (row >= 0) {
         auto *list = window.findChild<QListWidget *>(QStringLiteral("lstHEX"));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+        QTest::mouseClick(list->viewport(),
+                          Qt::LeftButton,
+                          {},
                           list->visualItemRect(list->item(row)).center());
     }
     QApplication::processEvents();

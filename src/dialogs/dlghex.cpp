@@ -31,8 +31,8 @@ QStringList entryTexts(const KelTable &table)
     QStringList entries;
     entries.reserve(KelTable::Size);
     for (int j = 0; j < KelTable::Size; ++j) {
-        entries.append(Text8::toDisplay(Convert::hexPair(j) + QByteArrayLiteral(": ")
-                                        + table.entry(j)));
+        entries.append(
+            Text8::toDisplay(Convert::hexPair(j) + QByteArrayLiteral(": ") + table.entry(j)));
     }
     return entries;
 }
@@ -52,8 +52,7 @@ int valueNamedBy(const QString &typed, const QStringList &entries)
     if (value < 0)
         return -1;
     const QString rest = text.mid(2);
-    if (rest.isEmpty() || rest == QLatin1String(":")
-        || rest == entries.at(value).mid(2).trimmed()) {
+    if (rest.isEmpty() || rest == QLatin1String(":") || rest == entries.at(value).mid(2).trimmed()) {
         return value;
     }
     return -1;
@@ -101,8 +100,9 @@ void dlgHEX::buildControls()
         box->setModel(m_entries);
         if (auto *view = qobject_cast<QListView *>(box->view()))
             view->setUniformItemSizes(true);
-        connect(box->lineEdit(), &QLineEdit::editingFinished, this,
-                [this, i] { selectTypedValue(i); });
+        connect(box->lineEdit(), &QLineEdit::editingFinished, this, [this, i] {
+            selectTypedValue(i);
+        });
         Combo1[i] = box;
     }
 
@@ -137,7 +137,8 @@ void dlgHEX::load(const SelectedLine &line)
     m_line = line;
     m_entries->setStringList(entryTexts(m_table));
     for (int i = 0; i < RomLine::Length; ++i) {
-        Label1[i]->setText(QString::fromLatin1(line.hexForm.mid(2 * i, 2)) + QLatin1Char(':'));
+        Label1[i]->setText(QString::fromLatin1(RomLine::hexPairAt(line.hexForm, i))
+                           + QLatin1Char(':'));
         const int value = std::max(Convert::hexPairValue(Label1[i]->text().left(2).toLatin1()), 0);
         Combo1[i]->setCurrentIndex(value);
         // A text typed at an earlier opening may still stand in the field.
@@ -194,7 +195,8 @@ void dlgHEX::cmdSaveClick()
         // Opening for update would create a ROM that has gone missing; a patch belongs in the
         // file the user opened, not in a new one.
         if (!QFileInfo::exists(m_line.romPath)) {
-            BinaryFile::fail(QStringLiteral("write"), m_line.romPath,
+            BinaryFile::fail(QStringLiteral("write"),
+                             m_line.romPath,
                              QStringLiteral("The file no longer exists."));
         }
         BinaryFile rom(m_line.romPath, BinaryFile::Mode::Update);

@@ -102,7 +102,8 @@ void dlgKEL::load(const SelectedLine &line)
     lblShowHEX->setText(QString::fromLatin1(line.hexForm));
     lblShowKEL->setText(Text8::toDisplay(line.textForm));
     for (int i = 0; i < RomLine::Length; ++i) {
-        Label1[i]->setText(QString::fromLatin1(line.hexForm.mid(2 * i, 2)) + QLatin1Char(':'));
+        Label1[i]->setText(QString::fromLatin1(RomLine::hexPairAt(line.hexForm, i))
+                           + QLatin1Char(':'));
         Text1[i]->setText(Text8::toWidget(m_table.entry(boxValue(i))));
     }
     cmdCancel->setFocus();

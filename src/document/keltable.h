@@ -29,7 +29,10 @@ public:
     // The size records() would have.
     [[nodiscard]] qsizetype recordsSize() const;
 
-    friend bool operator==(const KelTable &a, const KelTable &b) { return a.m_entries == b.m_entries; }
+    friend bool operator==(const KelTable &a, const KelTable &b)
+    {
+        return a.m_entries == b.m_entries;
+    }
 
 private:
     std::array<QByteArray, Size> m_entries;

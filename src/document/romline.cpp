@@ -4,8 +4,6 @@
 #include "platform/binaryfile.h"
 #include "platform/convert.h"
 
-#include <algorithm>
-
 namespace RomLine {
 
 qint64 firstPosition(double lineNumber)
@@ -40,14 +38,9 @@ QByteArray LineText(const QByteArray &bytes, const KelTable &table)
     return text;
 }
 
-QByteArray bytesFromHex(const QByteArray &hexForm)
+QByteArray hexPairAt(const QByteArray &hexForm, int byte)
 {
-    QByteArray bytes(Length, '\0');
-    for (int i = 0; i < Length; ++i) {
-        const int value = Convert::hexPairValue(hexForm.mid(qsizetype(2) * i, 2));
-        bytes[i] = static_cast<char>(std::max(value, 0));
-    }
-    return bytes;
+    return hexForm.mid(qsizetype(2) * byte, 2);
 }
 
 } // namespace RomLine

@@ -23,7 +23,7 @@ void WriteLine(BinaryFile &rom, double lineNumber, const QByteArray &bytes);
 [[nodiscard]] QByteArray LineHex(const QByteArray &bytes);
 // The translations of the bytes joined.
 [[nodiscard]] QByteArray LineText(const QByteArray &bytes, const KelTable &table);
-// The 16 byte values a hex form spells; bytes whose pair is not hex read as 0.
-[[nodiscard]] QByteArray bytesFromHex(const QByteArray &hexForm);
+// The two hex digits of byte i in a hex form.
+[[nodiscard]] QByteArray hexPairAt(const QByteArray &hexForm, int byte);
 
 } // namespace RomLine

@@ -28,9 +28,8 @@ BinaryFile::BinaryFile(const QString &path, Mode mode)
         fail(QStringLiteral("open"), path, QStringLiteral("No file is open."));
     if (QFileInfo(path).isDir())
         fail(QStringLiteral("open"), path, QStringLiteral("It is a folder, not a file."));
-    const QIODevice::OpenMode openMode = mode == Mode::Read
-                                             ? QIODevice::ReadOnly
-                                             : QIODevice::ReadWrite;
+    const QIODevice::OpenMode openMode = mode == Mode::Read ? QIODevice::ReadOnly
+                                                            : QIODevice::ReadWrite;
     if (!m_file.open(openMode))
         fail(QStringLiteral("open"), path, m_file.errorString());
 }
@@ -43,7 +42,9 @@ qint64 BinaryFile::length() const
 void BinaryFile::seekTo(qint64 position)
 {
     if (position < 1)
-        fail(QStringLiteral("read"), m_path, QStringLiteral("Position %1 lies before the first byte.").arg(position));
+        fail(QStringLiteral("read"),
+             m_path,
+             QStringLiteral("Position %1 lies before the first byte.").arg(position));
     if (!m_file.seek(position - 1))
         fail(QStringLiteral("seek in"), m_path, m_file.errorString());
 }
@@ -75,7 +76,9 @@ QByteArray BinaryFile::get(qint64 position, qint64 n)
 void BinaryFile::put(qint64 position, const QByteArray &bytes)
 {
     if (position < 1)
-        fail(QStringLiteral("write"), m_path, QStringLiteral("Position %1 lies before the first byte.").arg(position));
+        fail(QStringLiteral("write"),
+             m_path,
+             QStringLiteral("Position %1 lies before the first byte.").arg(position));
     if (!m_file.seek(position - 1) || m_file.write(bytes) != bytes.size())
         fail(QStringLiteral("write"), m_path, m_file.errorString());
 }

@@ -98,7 +98,9 @@ QString decimalText(double value)
     if (value == 0 || std::isnan(value))
         return QStringLiteral("0");
     std::array<char, 400> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+    const auto result = std::to_chars(buffer.data(),
+                                      buffer.data() + buffer.size(),
+                                      value,
                                       std::chars_format::fixed);
     return QString::fromLatin1(buffer.data(), result.ptr - buffer.data());
 }

@@ -12,12 +12,17 @@ const QString ApplicationTitle = QStringLiteral("Orvane");
 void messageBox(QWidget *parent, const QString &prompt, Style style)
 {
     QMessageBox box(style == Critical ? QMessageBox::Critical : QMessageBox::Information,
-                    ApplicationTitle, prompt, QMessageBox::Ok, parent);
+                    ApplicationTitle,
+                    prompt,
+                    QMessageBox::Ok,
+                    parent);
     box.setObjectName(QStringLiteral("MsgBox"));
     box.exec();
 }
 
-QString inputBox(QWidget *parent, const QString &prompt, const QString &title,
+QString inputBox(QWidget *parent,
+                 const QString &prompt,
+                 const QString &title,
                  const QString &defaultText)
 {
     QInputDialog box(parent);
@@ -33,7 +38,10 @@ QString inputBox(QWidget *parent, const QString &prompt, const QString &title,
 
 void showFileError(QWidget *parent, const FileError &error)
 {
-    QMessageBox box(QMessageBox::Critical, ApplicationTitle, error.message(), QMessageBox::Ok,
+    QMessageBox box(QMessageBox::Critical,
+                    ApplicationTitle,
+                    error.message(),
+                    QMessageBox::Ok,
                     parent);
     box.setObjectName(QStringLiteral("FileErrorBox"));
     box.exec();

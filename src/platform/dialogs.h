@@ -18,7 +18,9 @@ enum Style {
 
 void messageBox(QWidget *parent, const QString &prompt, Style style);
 // The text entered, or an empty text when the box is cancelled.
-[[nodiscard]] QString inputBox(QWidget *parent, const QString &prompt, const QString &title = {},
+[[nodiscard]] QString inputBox(QWidget *parent,
+                               const QString &prompt,
+                               const QString &title = {},
                                const QString &defaultText = {});
 void showFileError(QWidget *parent, const FileError &error);
 

@@ -124,14 +124,13 @@ void frmOrvane::buildControls()
     const QFont labelFont = courierBold(9.75);
 
     lblHEX = place(new QLabel(QStringLiteral("HEX Codes:"), client), "lblHEX", 8, 0, 81, 17);
-    lblKEL = place(new QLabel(QStringLiteral("KEL Translation:"), client), "lblKEL", 376, 0, 129,
-                   17);
+    lblKEL = place(new QLabel(QStringLiteral("KEL Translation:"), client), "lblKEL", 376, 0, 129, 17);
     lstHEX = place(new HexList(client, [this] { ShowCurrentLine(); }), "lstHEX", 8, 16, 329, 256);
     cmdPgUp = place(new QPushButton(QStringLiteral("PgUp"), client), "cmdPgUp", 344, 16, 25, 33);
     cmdPgDn = place(new QPushButton(QStringLiteral("PgDn"), client), "cmdPgDn", 344, 240, 25, 33);
     lstKEL = place(new QListWidget(client), "lstKEL", 376, 16, 329, 256);
-    lblCurLine = place(new QLabel(QStringLiteral("Current Line:"), client), "lblCurLine", 8, 280,
-                       105, 17);
+    lblCurLine
+        = place(new QLabel(QStringLiteral("Current Line:"), client), "lblCurLine", 8, 280, 105, 17);
     lblTopline = place(new QLabel(QStringLiteral("0"), client), "lblTopline", 120, 280, 249, 17);
     lblShowLine = place(new QLabel(client), "lblShowLine", 8, 296, 697, 25);
     pgsSearch = place(new QProgressBar(client), "pgsSearch", 8, 296, 697, 25);
@@ -155,8 +154,12 @@ void frmOrvane::buildControls()
         {&cmd8, "cmd8", "E&xit", 496, 376},
     };
     for (const ButtonSpec &spec : buttons) {
-        *spec.button = place(new QPushButton(QString::fromLatin1(spec.caption), client), spec.name,
-                             spec.left, spec.top, 129, 33);
+        *spec.button = place(new QPushButton(QString::fromLatin1(spec.caption), client),
+                             spec.name,
+                             spec.left,
+                             spec.top,
+                             129,
+                             33);
     }
 
     for (QLabel *label : {lblHEX, lblKEL, lblCurLine, lblTopline})
@@ -178,8 +181,8 @@ void frmOrvane::buildControls()
     // The text column only follows the hex column, but it is there to be read: it keeps the
     // colours of an enabled list.
     QPalette readable = lstKEL->palette();
-    for (const auto role : {QPalette::Text, QPalette::Base, QPalette::Highlight,
-                            QPalette::HighlightedText}) {
+    for (const auto role :
+         {QPalette::Text, QPalette::Base, QPalette::Highlight, QPalette::HighlightedText}) {
         readable.setColor(QPalette::Disabled, role, readable.color(QPalette::Active, role));
     }
     lstKEL->setPalette(readable);
@@ -197,8 +200,8 @@ void frmOrvane::buildControls()
     cmdPgUp->setDefault(true);
 
     QWidget *previous = cmdPgUp;
-    for (QWidget *next : std::initializer_list<QWidget *>{cmdPgDn, cmd1, cmd2, cmd3, cmd4, cmd5,
-                                                          cmd6, cmd7, cmd8, lstHEX, lstKEL}) {
+    for (QWidget *next : std::initializer_list<QWidget *>{
+             cmdPgDn, cmd1, cmd2, cmd3, cmd4, cmd5, cmd6, cmd7, cmd8, lstHEX, lstKEL}) {
         setTabOrder(previous, next);
         previous = next;
     }
@@ -260,9 +263,12 @@ void frmOrvane::buildMenus()
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     const std::pair<const char *, const char *> hiddenItems[] = {
-        {"mnuHLine", "&1 Edit Current Line"}, {"mnuHTrans", "&2 Edit KEL Translation"},
-        {"mnuHFind", "&3 Find"},              {"mnuHNext", "&4 Find Next"},
-        {"mnuHCreate", "&5 Create IPS File"}, {"mnuHMerge", "&6 Merge IPS File"},
+        {"mnuHLine", "&1 Edit Current Line"},
+        {"mnuHTrans", "&2 Edit KEL Translation"},
+        {"mnuHFind", "&3 Find"},
+        {"mnuHNext", "&4 Find Next"},
+        {"mnuHCreate", "&5 Create IPS File"},
+        {"mnuHMerge", "&6 Merge IPS File"},
         {"mnuHGoTo", "&7 GoTo"},
     };
     for (const auto &[name, caption] : hiddenItems)
@@ -346,8 +352,10 @@ void frmOrvane::enableCommands()
     mnuEdit->menuAction()->setEnabled(true);
 }
 
-frmOrvane::Page frmOrvane::readPage(const QString &romPath, const QString &tablePath,
-                                    double topLine, const KelTable &table) const
+frmOrvane::Page frmOrvane::readPage(const QString &romPath,
+                                    const QString &tablePath,
+                                    double topLine,
+                                    const KelTable &table) const
 {
     BinaryFile::createIfMissing(tablePath);
     BinaryFile rom(romPath, BinaryFile::Mode::Read);
@@ -438,8 +446,11 @@ void frmOrvane::ShowCurrentLine()
 SelectedLine frmOrvane::selectedLine() const
 {
     const int row = selectedRow();
-    return SelectedLine{lstHEX->item(row)->text().toLatin1(), m_textRows.value(row),
-                        lblTopline->text(), m_romPath, m_tablePath};
+    return SelectedLine{lstHEX->item(row)->text().toLatin1(),
+                        m_textRows.value(row),
+                        lblTopline->text(),
+                        m_romPath,
+                        m_tablePath};
 }
 
 void frmOrvane::cmd1Click()
@@ -505,15 +516,16 @@ void frmOrvane::showSearchProgress(qint64 position)
 void frmOrvane::FindText(int mode)
 {
     if (mode == 0) {
-        const QString typed = Boxes::inputBox(this, QStringLiteral("Enter characters to search for:"),
+        const QString typed = Boxes::inputBox(this,
+                                              QStringLiteral("Enter characters to search for:"),
                                               QStringLiteral("Find"));
         if (typed.isEmpty())
             return;
         // A character with no 8-bit code can be no translation's: the pattern ends before it.
         const qsizetype unmatched = Text8::firstNon8Bit(typed);
-        SearchBytes = Search::textToBytes(typed.left(unmatched < 0 ? typed.size() : unmatched)
-                                              .toLatin1(),
-                                          m_table);
+        SearchBytes
+            = Search::textToBytes(typed.left(unmatched < 0 ? typed.size() : unmatched).toLatin1(),
+                                  m_table);
     }
 
     std::optional<BusyPointer> busy(std::in_place, this);
@@ -530,9 +542,13 @@ void frmOrvane::FindText(int mode)
             const qint64 start = Search::startPosition(mode == 1, TopLine);
             BinaryFile rom(m_romPath, BinaryFile::Mode::Read);
             // A file that shrank since the page was read has no bytes past its end to match.
-            const auto found = Search::findPattern(
-                rom, SearchBytes, start, std::min<qint64>(length, rom.length()),
-                [this](qint64 position) { showSearchProgress(position); });
+            const auto found = Search::findPattern(rom,
+                                                   SearchBytes,
+                                                   start,
+                                                   std::min<qint64>(length, rom.length()),
+                                                   [this](qint64 position) {
+                                                       showSearchProgress(position);
+                                                   });
             rom.close();
             newTop = found ? Search::topLineForMatch(*found) : Search::topLineWhenNotFound(start);
         }

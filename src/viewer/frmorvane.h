@@ -69,7 +69,9 @@ private:
     void ShowCurrentLine();
     void FindText(int mode);
 
-    [[nodiscard]] Page readPage(const QString &romPath, const QString &tablePath, double topLine,
+    [[nodiscard]] Page readPage(const QString &romPath,
+                                const QString &tablePath,
+                                double topLine,
                                 const KelTable &table) const;
     void applyPage(double topLine, const Page &page);
     // Renders the page at topLine, or leaves the window as it was when a file fails.

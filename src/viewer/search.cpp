@@ -40,8 +40,11 @@ qint64 startPosition(bool findNext, double topLine)
     return static_cast<qint64>(Convert::roundHalfEven((topLine + 1) * 16));
 }
 
-std::optional<qint64> findPattern(BinaryFile &rom, const QByteArray &pattern, qint64 start,
-                                  qint64 romLength, const std::function<void(qint64)> &progress,
+std::optional<qint64> findPattern(BinaryFile &rom,
+                                  const QByteArray &pattern,
+                                  qint64 start,
+                                  qint64 romLength,
+                                  const std::function<void(qint64)> &progress,
                                   qint64 chunkSize)
 {
     const qint64 patternLength = pattern.size();
@@ -64,7 +67,9 @@ std::optional<qint64> findPattern(BinaryFile &rom, const QByteArray &pattern, qi
         const qint64 got = rom.read(base, buffer.get(), wanted);
         if (got < patternLength)
             return std::nullopt;
-        const void *hit = memmem(buffer.get(), static_cast<size_t>(got), pattern.constData(),
+        const void *hit = memmem(buffer.get(),
+                                 static_cast<size_t>(got),
+                                 pattern.constData(),
                                  static_cast<size_t>(patternLength));
         if (hit)
             return base + (static_cast<const char *>(hit) - buffer.get());

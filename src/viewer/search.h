@@ -27,8 +27,10 @@ constexpr qint64 DefaultChunkSize = qint64(1) << 20;
 // The smallest position c >= start at which the whole pattern lies within the first
 // romLength bytes of the file, or nothing; nothing is searched when start > romLength - 1.
 // progress is told the position reached before each read.
-[[nodiscard]] std::optional<qint64> findPattern(BinaryFile &rom, const QByteArray &pattern,
-                                                qint64 start, qint64 romLength,
+[[nodiscard]] std::optional<qint64> findPattern(BinaryFile &rom,
+                                                const QByteArray &pattern,
+                                                qint64 start,
+                                                qint64 romLength,
                                                 const std::function<void(qint64)> &progress = {},
                                                 qint64 chunkSize = DefaultChunkSize);
 

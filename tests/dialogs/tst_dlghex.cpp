@@ -140,8 +140,8 @@ void tst_dlgHEX::layout()
             auto *label = dialog->findChild<QLabel *>(QStringLiteral("Label1_%1").arg(i));
             QVERIFY(label);
             QCOMPARE(label->geometry(), QRect(8 + left, top, 25, 17));
-            QCOMPARE(label->text(), QStringLiteral("%1:").arg(0x30 + i, 2, 16, QLatin1Char('0'))
-                                        .toUpper());
+            QCOMPARE(label->text(),
+                     QStringLiteral("%1:").arg(0x30 + i, 2, 16, QLatin1Char('0')).toUpper());
             QCOMPARE(label->font().family(), QStringLiteral("Courier New"));
             QVERIFY(label->font().bold());
             QCOMPARE(label->font().pointSizeF(), 12.0);
@@ -252,10 +252,12 @@ void tst_dlgHEX::saveWritesChosenValues()
             QCOMPARE(box(dialog, i)->currentIndex(), value);
         }
         // The labels keep the old values.
-        QCOMPARE(dialog->findChild<QLabel *>(QStringLiteral("Label1_%1").arg(choices.begin()->first))
+        QCOMPARE(dialog
+                     ->findChild<QLabel *>(QStringLiteral("Label1_%1").arg(choices.begin()->first))
                      ->text()
                      .left(2),
-                 QString::fromLatin1(m_rom.mid(offset + choices.begin()->first, 1).toHex().toUpper()));
+                 QString::fromLatin1(
+                     m_rom.mid(offset + choices.begin()->first, 1).toHex().toUpper()));
         QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
     }));
     QByteArray expected = m_rom;
@@ -313,15 +315,15 @@ void tst_dlgHEX::savesWhereTheLineStands_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<int>("firstByte"); // 0-based offset of the line's byte 0 in the file
 
-    QTest::newRow("whole offset 100, top row") << QStringLiteral("100") << 0
-                                               << QStringLiteral("100") << 100;
-    QTest::newRow("whole offset 100, row 2") << QStringLiteral("100") << 2
-                                             << QStringLiteral("132") << 132;
+    QTest::newRow("whole offset 100, top row")
+        << QStringLiteral("100") << 0 << QStringLiteral("100") << 100;
+    QTest::newRow("whole offset 100, row 2")
+        << QStringLiteral("100") << 2 << QStringLiteral("132") << 132;
     // 10.5 + 1 rounds to the even 12, 26.5 + 1 to 28.
-    QTest::newRow("fraction 10.5, top row") << QStringLiteral("10.5") << 0
-                                            << QStringLiteral("10.5") << 11;
-    QTest::newRow("fraction 10.5, row 1") << QStringLiteral("10.5") << 1
-                                          << QStringLiteral("26.5") << 27;
+    QTest::newRow("fraction 10.5, top row")
+        << QStringLiteral("10.5") << 0 << QStringLiteral("10.5") << 11;
+    QTest::newRow("fraction 10.5, row 1")
+        << QStringLiteral("10.5") << 1 << QStringLiteral("26.5") << 27;
 }
 
 void tst_dlgHEX::savesWhereTheLineStands()
@@ -336,7 +338,8 @@ void tst_dlgHEX::savesWhereTheLineStands()
     QCOMPARE(viewer.offsetCaption(), caption);
     QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
         for (int i = 0; i < 16; ++i)
-            QCOMPARE(box(dialog, i)->currentIndex(), static_cast<unsigned char>(m_rom[firstByte + i]));
+            QCOMPARE(box(dialog, i)->currentIndex(),
+                     static_cast<unsigned char>(m_rom[firstByte + i]));
         chooseEntry(box(dialog, 0), 0xEE);
         chooseEntry(box(dialog, 15), 0xDD);
         QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
@@ -458,7 +461,8 @@ void tst_dlgHEX::reportsRomThatIsGone()
 void tst_dlgHEX::reportsReadOnlyRom()
 {
     ORVANE_RUN_UNPRIVILEGED();
-    QVERIFY(QFile::setPermissions(romPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(
+        QFile::setPermissions(romPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     QVERIFY2(!QFileInfo(romPath()).isWritable(), "permission bits must stop this user");
     ViewerDriver viewer(romPath());
     viewer.selectRow(6);

@@ -113,11 +113,11 @@ void tst_dlgKEL::init()
 {
     m_files = std::make_unique<TempFiles>();
     QByteArray rom = TempFiles::pattern(RomSize, 1, 0x50);
-    rom.replace(0, 16, QByteArray(16, '\x41'));         // row 0: one value throughout
-    rom[16 + 2] = '\x42';                                // row 1: one value at two positions
+    rom.replace(0, 16, QByteArray(16, '\x41')); // row 0: one value throughout
+    rom[16 + 2] = '\x42';                       // row 1: one value at two positions
     rom[16 + 9] = '\x42';
-    rom.replace(32, 3, QByteArray("\x00\x43\x44", 3));  // row 2: byte 00 first
-    rom[48 + 5] = '\x43';                                // row 3
+    rom.replace(32, 3, QByteArray("\x00\x43\x44", 3)); // row 2: byte 00 first
+    rom[48 + 5] = '\x43';                              // row 3
     m_files->write(QStringLiteral("game.smc"), rom);
     m_table = fullTable(m_entries);
     m_files->write(QStringLiteral("game.kel"), m_table);
@@ -427,7 +427,8 @@ void tst_dlgKEL::tableKeptAcrossOpenings()
         QCOMPARE(textBox(dialog, 1)->text(), QString());
         QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
     }));
-    QCOMPARE(table(), fullTable({{0x01, "one"}, {0x02, "two"}, {0x42, "kept"}, {0x60, "also kept"}}));
+    QCOMPARE(table(),
+             fullTable({{0x01, "one"}, {0x02, "two"}, {0x42, "kept"}, {0x60, "also kept"}}));
 }
 
 void tst_dlgKEL::refusesWhatTheFileCannotHold_data()
@@ -436,10 +437,10 @@ void tst_dlgKEL::refusesWhatTheFileCannotHold_data()
     QTest::addColumn<bool>("typed");
     QTest::addColumn<QString>("named");
     QTest::newRow("carriage return") << QStringLiteral("one\rtwo") << false << QStringLiteral("42");
-    QTest::newRow("a character outside 8 bits") << QStringLiteral("\u20AC5") << true
-                                                << QStringLiteral("42");
-    QTest::newRow("over-size file") << QString(32767 - 255 - 4, QLatin1Char('w')) << false
-                                    << QStringLiteral("32767");
+    QTest::newRow("a character outside 8 bits")
+        << QStringLiteral("\u20AC5") << true << QStringLiteral("42");
+    QTest::newRow("over-size file")
+        << QString(32767 - 255 - 4, QLatin1Char('w')) << false << QStringLiteral("32767");
 }
 
 void tst_dlgKEL::refusesWhatTheFileCannotHold()
@@ -487,8 +488,9 @@ void tst_dlgKEL::reportsTableThatCannotBeWritten()
     const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
     const QString folder = QFileInfo(tablePath()).absolutePath();
     if (readOnlyFolder)
-        QVERIFY(QFile::setPermissions(folder, readOnly | QFile::ExeOwner | QFile::ExeGroup
-                                                  | QFile::ExeOther));
+        QVERIFY(
+            QFile::setPermissions(folder,
+                                  readOnly | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
     else
         QVERIFY(QFile::setPermissions(tablePath(), readOnly));
     QVERIFY2(!QFileInfo(readOnlyFolder ? folder : tablePath()).isWritable(),

@@ -44,7 +44,9 @@ bool ViewerDriver::anyRowSelected() const
 void ViewerDriver::selectRow(int row)
 {
     QListWidget *list = lstHEX();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+    QTest::mouseClick(list->viewport(),
+                      Qt::LeftButton,
+                      {},
                       list->visualItemRect(list->item(row)).center());
 }
 
@@ -58,7 +60,8 @@ void ViewerDriver::goTo(const QString &offset)
     m_window->findChild<QPushButton *>(QStringLiteral("cmd7"))->click();
 }
 
-bool ViewerDriver::press(const QString &command, const QString &modalName,
+bool ViewerDriver::press(const QString &command,
+                         const QString &modalName,
                          const std::function<void(QDialog *)> &action)
 {
     bool shown = false;

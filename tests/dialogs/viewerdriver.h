@@ -41,7 +41,8 @@ public:
     // Clicks the named button (or triggers the named menu item) and runs action on the modal
     // window called modalName once it shows. A window the action leaves open is cancelled so
     // that a failed check cannot hang the test. Returns whether the window showed.
-    bool press(const QString &command, const QString &modalName,
+    bool press(const QString &command,
+               const QString &modalName,
                const std::function<void(QDialog *)> &action);
 
     // Presses a command that is to refuse, and records the message box it shows instead.

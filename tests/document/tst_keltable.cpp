@@ -53,10 +53,8 @@ void TestKelTable::readRecords_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QList<QByteArray>>("entries"); // entries 1, 2, ... that the file supplies
-    QTest::newRow("three records")
-        << QByteArray("A\r\rB C\r") << QList<QByteArray>{"A", "", "B C"};
-    QTest::newRow("CR LF file")
-        << QByteArray("A\r\nB\r\n") << QList<QByteArray>{"A", "\nB", "\n"};
+    QTest::newRow("three records") << QByteArray("A\r\rB C\r") << QList<QByteArray>{"A", "", "B C"};
+    QTest::newRow("CR LF file") << QByteArray("A\r\nB\r\n") << QList<QByteArray>{"A", "\nB", "\n"};
     QTest::newRow("bytes 0 and 10 inside entries")
         << QByteArray("a\0b\r\n\r", 6) << QList<QByteArray>{QByteArray("a\0b", 3), "\n"};
     QTest::newRow("unterminated last record")
@@ -204,11 +202,16 @@ void TestKelTable::tablePath_data()
 {
     QTest::addColumn<QString>("rom");
     QTest::addColumn<QString>("table");
-    QTest::newRow("smc") << "/roms/Game.smc" << "/roms/Game.kel";
-    QTest::newRow("SMC") << "/roms/Game.SMC" << "/roms/Game.kel";
-    QTest::newRow("bin") << "/roms/Game.bin" << "/roms/Game.kel";
-    QTest::newRow("no extension") << "/roms/Game" << "/roms/Gkel";
-    QTest::newRow("four letters") << "/roms/Game.sfc2" << "/roms/Game.skel";
+    QTest::newRow("smc") << "/roms/Game.smc"
+                         << "/roms/Game.kel";
+    QTest::newRow("SMC") << "/roms/Game.SMC"
+                         << "/roms/Game.kel";
+    QTest::newRow("bin") << "/roms/Game.bin"
+                         << "/roms/Game.kel";
+    QTest::newRow("no extension") << "/roms/Game"
+                                  << "/roms/Gkel";
+    QTest::newRow("four letters") << "/roms/Game.sfc2"
+                                  << "/roms/Game.skel";
 }
 
 void TestKelTable::tablePath()

@@ -16,7 +16,6 @@ private slots:
     void fractionalLinesReadAndWriteTheSameBytes();
     void lineHex();
     void lineText();
-    void bytesFromHex();
 };
 
 void TestRomLine::firstPosition_data()
@@ -82,17 +81,11 @@ void TestRomLine::lineText()
     table.setEntry(0x20, " ");
     table.setEntry(0x42, "the");
     const QByteArray bytes = QByteArray("\x41\x20\x00\x41", 4) + QByteArray(12, '\x7F');
-    QCOMPARE(RomLine::LineText(bytes, table), QByteArray("A \xA5" "A"));
+    QCOMPARE(RomLine::LineText(bytes, table),
+             QByteArray("A \xA5"
+                        "A"));
     QCOMPARE(RomLine::LineText(QByteArray(16, '\x42'), table), QByteArray("the").repeated(16));
     QCOMPARE(RomLine::LineText(QByteArray(16, '\x7F'), table), QByteArray());
-}
-
-void TestRomLine::bytesFromHex()
-{
-    QByteArray bytes;
-    for (int b = 0; b < 16; ++b)
-        bytes.append(static_cast<char>(b * 17));
-    QCOMPARE(RomLine::bytesFromHex(RomLine::LineHex(bytes)), bytes);
 }
 
 QTEST_GUILESS_MAIN(TestRomLine)

@@ -230,8 +230,8 @@ void tst_Example::goToThePointerTable()
     // Each pointer, low byte first, gives the offset of a sentence, which starts with a letter.
     int pointers = 0;
     for (qsizetype at = 256; static_cast<quint8>(m_rom.at(at)) != 0xFF; at += 2, ++pointers) {
-        const int target = static_cast<quint8>(m_rom.at(at)) |
-                           (static_cast<quint8>(m_rom.at(at + 1)) << 8);
+        const int target = static_cast<quint8>(m_rom.at(at))
+                           | (static_cast<quint8>(m_rom.at(at + 1)) << 8);
         QVERIFY(target > 0 && target < m_rom.size());
         QVERIFY2(static_cast<quint8>(m_rom.at(target)) >= 0x80, qPrintable(QString::number(target)));
     }

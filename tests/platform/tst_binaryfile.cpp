@@ -67,7 +67,8 @@ void TestBinaryFile::putBeyondTheEndExtends()
 void TestBinaryFile::readingNeverCreatesOrWrites()
 {
     TempFiles files;
-    QVERIFY_THROWS_EXCEPTION(FileError, BinaryFile(files.path("missing.smc"), BinaryFile::Mode::Read));
+    QVERIFY_THROWS_EXCEPTION(FileError,
+                             BinaryFile(files.path("missing.smc"), BinaryFile::Mode::Read));
     QVERIFY(!QFile::exists(files.path("missing.smc")));
 }
 

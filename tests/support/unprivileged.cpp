@@ -29,11 +29,17 @@ Outcome runAsNobody(const char *testFunction, const char *dataTag)
     QProcess copy;
     copy.setProcessChannelMode(QProcess::MergedChannels);
     // nobody can use neither root's runtime folder nor a private temporary folder.
-    copy.start(runuser, {QStringLiteral("-u"), QStringLiteral("nobody"), QStringLiteral("--"),
-                         QStringLiteral("env"), QStringLiteral("-u"),
-                         QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("TMPDIR=/tmp"),
-                         QStringLiteral("QT_QPA_PLATFORM=offscreen"),
-                         QCoreApplication::applicationFilePath(), selection});
+    copy.start(runuser,
+               {QStringLiteral("-u"),
+                QStringLiteral("nobody"),
+                QStringLiteral("--"),
+                QStringLiteral("env"),
+                QStringLiteral("-u"),
+                QStringLiteral("XDG_RUNTIME_DIR"),
+                QStringLiteral("TMPDIR=/tmp"),
+                QStringLiteral("QT_QPA_PLATFORM=offscreen"),
+                QCoreApplication::applicationFilePath(),
+                selection});
     if (!copy.waitForStarted() || !copy.waitForFinished(120000))
         return outcome;
     outcome.output = QString::fromLocal8Bit(copy.readAll());

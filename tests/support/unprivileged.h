@@ -23,14 +23,14 @@ struct Outcome
 
 // Hands the current test function to a copy of the binary running as nobody when this one runs
 // as root, and passes or fails with it; otherwise the test goes on here.
-#define ORVANE_RUN_UNPRIVILEGED()                                                               \
-    do {                                                                                        \
-        if (Unprivileged::isRoot()) {                                                           \
-            const Unprivileged::Outcome outcome = Unprivileged::runAsNobody(                    \
-                QTest::currentTestFunction(), QTest::currentDataTag());                         \
-            if (!outcome.started)                                                               \
-                QSKIP("runs as root and cannot start a copy as nobody");                        \
-            QVERIFY2(outcome.passed, qPrintable(outcome.output));                               \
-            return;                                                                             \
-        }                                                                                       \
+#define ORVANE_RUN_UNPRIVILEGED() \
+    do { \
+        if (Unprivileged::isRoot()) { \
+            const Unprivileged::Outcome outcome \
+                = Unprivileged::runAsNobody(QTest::currentTestFunction(), QTest::currentDataTag()); \
+            if (!outcome.started) \
+                QSKIP("runs as root and cannot start a copy as nobody"); \
+            QVERIFY2(outcome.passed, qPrintable(outcome.output)); \
+            return; \
+        } \
     } while (false)

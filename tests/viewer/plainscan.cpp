@@ -9,7 +9,9 @@ constexpr qint64 WindowSize = 3000;
 constexpr qint64 WindowStep = 1500;
 } // namespace
 
-std::optional<qint64> find(BinaryFile &rom, const QByteArray &pattern, qint64 start,
+std::optional<qint64> find(BinaryFile &rom,
+                           const QByteArray &pattern,
+                           qint64 start,
                            qint64 romLength)
 {
     const qint64 length = pattern.size();

@@ -10,7 +10,9 @@ class BinaryFile;
 // 3000 bytes read 1500 apart, and every candidate's remaining bytes read one at a time.
 namespace PlainScan {
 
-[[nodiscard]] std::optional<qint64> find(BinaryFile &rom, const QByteArray &pattern, qint64 start,
+[[nodiscard]] std::optional<qint64> find(BinaryFile &rom,
+                                         const QByteArray &pattern,
+                                         qint64 start,
                                          qint64 romLength);
 
 } // namespace PlainScan

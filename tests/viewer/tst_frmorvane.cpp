@@ -1,7 +1,7 @@
-#include "viewer/frmorvane.h"
 #include "support/modal.h"
 #include "support/tempfiles.h"
 #include "support/unprivileged.h"
+#include "viewer/frmorvane.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,8 +21,8 @@
 
 namespace {
 
-const QStringList AllButtons = {"cmdPgUp", "cmdPgDn", "cmd1", "cmd2", "cmd3",
-                                "cmd4",    "cmd5",    "cmd6", "cmd7", "cmd8"};
+const QStringList AllButtons
+    = {"cmdPgUp", "cmdPgDn", "cmd1", "cmd2", "cmd3", "cmd4", "cmd5", "cmd6", "cmd7", "cmd8"};
 
 // The main window as a user meets it, with its controls found by their object names.
 struct Window
@@ -84,7 +84,9 @@ struct Window
     void clickRow(int row) const
     {
         QListWidget *list = hexList();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+        QTest::mouseClick(list->viewport(),
+                          Qt::LeftButton,
+                          {},
                           list->visualItemRect(list->item(row)).center());
     }
 
@@ -282,10 +284,15 @@ void TestFrmOrvane::menus()
         }
         return shown;
     };
-    QCOMPARE(items("mnuFile"), QStringList({"&Open", "-", "&Create IPS File", "&Merge IPS File",
-                                            "-", "E&xit"}));
-    QCOMPARE(items("mnuEdit"), QStringList({"Edit Current &Line", "Edit KEL &Translation", "-",
-                                            "&GoTo", "&Find", "Find &Next"}));
+    QCOMPARE(items("mnuFile"),
+             QStringList({"&Open", "-", "&Create IPS File", "&Merge IPS File", "-", "E&xit"}));
+    QCOMPARE(items("mnuEdit"),
+             QStringList({"Edit Current &Line",
+                          "Edit KEL &Translation",
+                          "-",
+                          "&GoTo",
+                          "&Find",
+                          "Find &Next"}));
     QCOMPARE(items("mnuHelp"), QStringList({"About Orvane"}));
     QCOMPARE(w.child<QMenu>("mnuHelp")->actions().size(), 9);
     QCOMPARE(w.action("mnuOpen")->shortcut(), QKeySequence("Ctrl+O"));
@@ -413,7 +420,8 @@ void TestFrmOrvane::pageDownAndUp_data()
     QStringList long16000;
     for (int top = 13; top <= 988; top += 13)
         long16000 << QString::number(16 * top);
-    long16000 << "15792" << "16000";
+    long16000 << "15792"
+              << "16000";
     QTest::newRow("16,000 bytes") << qsizetype(16000) << long16000 << false;
     QTest::newRow("1,000 bytes") << qsizetype(1000)
                                  << QStringList({"208", "416", "624", "832", "792", "1000"})
@@ -524,8 +532,8 @@ void TestFrmOrvane::shortcutsWaitForAnOpenRom()
     TempFiles files;
     const QString rom = makeRom(files, 16000);
     Window w;
-    for (const QKeySequence &keys : {QKeySequence("Ctrl+G"), QKeySequence("Ctrl+F"),
-                                     QKeySequence("F3")}) {
+    for (const QKeySequence &keys :
+         {QKeySequence("Ctrl+G"), QKeySequence("Ctrl+F"), QKeySequence("F3")}) {
         cancelInput();
         w.press(keys);
         QTest::qWait(30);
@@ -590,8 +598,8 @@ void TestFrmOrvane::tabOrder()
     w.click("cmdPgDn");
     w.child("cmdPgUp")->setFocus();
     // The IPS buttons and the text list cannot take the focus.
-    const QStringList order = {"cmdPgDn", "cmd1", "cmd2", "cmd3", "cmd4",
-                               "cmd7",    "cmd8", "lstHEX", "cmdPgUp"};
+    const QStringList order
+        = {"cmdPgDn", "cmd1", "cmd2", "cmd3", "cmd4", "cmd7", "cmd8", "lstHEX", "cmdPgUp"};
     for (const QString &next : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), next);

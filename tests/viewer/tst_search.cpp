@@ -78,7 +78,10 @@ void tst_Search::textToBytes_data()
     QTest::newRow("entry longer than the rest")
         << abTable() << QByteArray("BA") << bytes({0x42, 0x41});
     QTest::newRow("repeated") << abTable() << QByteArray("ABAB") << bytes({0x43, 0x43});
-    QTest::newRow("yen is byte 0") << loaded << QByteArray("\xA5" "A") << bytes({0x00, 0x41});
+    QTest::newRow("yen is byte 0") << loaded
+                                   << QByteArray("\xA5"
+                                                 "A")
+                                   << bytes({0x00, 0x41});
     QTest::newRow("yen shared") << yenTwice << QByteArray("\xA5") << bytes({0xC0});
     QTest::newRow("empty table") << KelTable() << QByteArray("A") << QByteArray();
 }
@@ -156,8 +159,8 @@ void tst_Search::findPattern_data()
 
     QTest::newRow("at offset 0") << romWith(64, {{0, xyz}}) << xyz << qint64(1) << qint64(64)
                                  << at(1);
-    QTest::newRow("at the start position") << romWith(64, {{20, xyz}}) << xyz << qint64(21)
-                                           << qint64(64) << at(21);
+    QTest::newRow("at the start position")
+        << romWith(64, {{20, xyz}}) << xyz << qint64(21) << qint64(64) << at(21);
     QTest::newRow("before the start position")
         << romWith(64, {{20, xyz}}) << xyz << qint64(22) << qint64(64) << none;
     QTest::newRow("next passes over 9, finds 15")
@@ -179,18 +182,18 @@ void tst_Search::findPattern_data()
         << romWith(64, {{63, "X"}}) << QByteArray("X") << qint64(63) << qint64(64) << at(64);
     QTest::newRow("start at N") << romWith(64, {{63, "X"}}) << QByteArray("X") << qint64(64)
                                 << qint64(64) << none;
-    QTest::newRow("rom of 0 bytes") << QByteArray() << QByteArray("X") << qint64(1) << qint64(0)
-                                    << none;
-    QTest::newRow("rom of 1 byte") << QByteArray("X") << QByteArray("X") << qint64(1) << qint64(1)
-                                   << none;
-    QTest::newRow("rom of 2 bytes") << QByteArray(".X") << QByteArray("X") << qint64(1)
-                                    << qint64(2) << at(2);
+    QTest::newRow("rom of 0 bytes")
+        << QByteArray() << QByteArray("X") << qint64(1) << qint64(0) << none;
+    QTest::newRow("rom of 1 byte")
+        << QByteArray("X") << QByteArray("X") << qint64(1) << qint64(1) << none;
+    QTest::newRow("rom of 2 bytes")
+        << QByteArray(".X") << QByteArray("X") << qint64(1) << qint64(2) << at(2);
     QTest::newRow("beyond the measured length")
         << romWith(64, {{40, xyz}}) << xyz << qint64(1) << qint64(41) << none;
     QTest::newRow("spaces never match past the end")
         << QByteArray("ab ") << QByteArray("   ") << qint64(1) << qint64(3) << none;
-    QTest::newRow("empty pattern") << romWith(64, {}) << QByteArray() << qint64(1) << qint64(64)
-                                   << none;
+    QTest::newRow("empty pattern")
+        << romWith(64, {}) << QByteArray() << qint64(1) << qint64(64) << none;
     QTest::newRow("zero bytes") << romWith(64, {{30, bytes({0, 0, 1})}}, '\0') << bytes({0, 1})
                                 << qint64(1) << qint64(64) << at(32);
 }
@@ -248,8 +251,7 @@ void tst_Search::shrunkFile()
     // The length measured at the last render may be larger than the file is now.
     BinaryFile file(m_files.write(QStringLiteral("shrunk.smc"), romWith(100, {{50, "XY"}})),
                     BinaryFile::Mode::Read);
-    QCOMPARE(Search::findPattern(file, QByteArray("XY"), 1, 200, {}, 16),
-             std::optional<qint64>(51));
+    QCOMPARE(Search::findPattern(file, QByteArray("XY"), 1, 200, {}, 16), std::optional<qint64>(51));
     QCOMPARE(Search::findPattern(file, QByteArray("XZ"), 1, 200, {}, 16), std::nullopt);
 }
 
@@ -281,8 +283,9 @@ void tst_Search::agreesWithPlainScan()
             // Plant it, often across a read boundary, and sometimes one byte off.
             qint64 offset = random.bounded(size);
             if (random.bounded(2) == 0 && chunk < size)
-                offset = std::max<qint64>(0, chunk * (1 + random.bounded(size / chunk))
-                                                 - random.bounded(length + 1));
+                offset = std::max<qint64>(0,
+                                          chunk * (1 + random.bounded(size / chunk))
+                                              - random.bounded(length + 1));
             rom.replace(offset, std::min<qint64>(length, size - offset), pattern);
             if (random.bounded(4) == 0 && offset + length - 1 < size)
                 rom[offset + length - 1] = '#';
@@ -295,7 +298,11 @@ void tst_Search::agreesWithPlainScan()
         const auto found = Search::findPattern(file, pattern, start, romLength, {}, chunk);
         QVERIFY2(found == expected,
                  qPrintable(QStringLiteral("round %1: size %2, length %3, start %4, chunk %5")
-                                .arg(round).arg(size).arg(romLength).arg(start).arg(chunk)));
+                                .arg(round)
+                                .arg(size)
+                                .arg(romLength)
+                                .arg(start)
+                                .arg(chunk)));
         matches += found ? 1 : 0;
     }
     // Both outcomes must be common for the comparison to mean anything.
