@@ -1,9 +1,8 @@
+#include "support/mainwindowdriver.h"
 #include "support/modal.h"
+#include "support/romdata.h"
 #include "support/tempfiles.h"
 #include "support/unprivileged.h"
-#include "viewerdriver.h"
-
-#include "viewer/frmorvane.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -99,7 +98,7 @@ void tst_dlgHEX::init()
     table[0x20 - 1] = " ";
     table[0x41 - 1] = "A";
     table[0x42 - 1] = "Bee";
-    m_files->write(QStringLiteral("game.kel"), tableFile(table));
+    m_files->write(QStringLiteral("game.kel"), RomData::tableFile(table));
 }
 
 void tst_dlgHEX::cleanup()
@@ -118,18 +117,18 @@ void tst_dlgHEX::refusesWithoutSelection_data()
 void tst_dlgHEX::refusesWithoutSelection()
 {
     QFETCH(QString, command);
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     const ShownMessage message = viewer.refusal(command);
     QCOMPARE(message.objectName, QStringLiteral("MsgBox"));
     QCOMPARE(message.text, QStringLiteral("Please select a line."));
-    QVERIFY(message.critical);
+    QVERIFY(message.critical());
     QVERIFY(!message.busyPointer);
     QCOMPARE(rom(), m_rom);
 }
 
 void tst_dlgHEX::layout()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(3);
     QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit HEX"));
@@ -169,7 +168,7 @@ void tst_dlgHEX::layout()
 
 void tst_dlgHEX::focusOrder()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(0);
     QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
         QCOMPARE(QApplication::focusWidget(), button(dialog, "cmdSave"));
@@ -186,7 +185,7 @@ void tst_dlgHEX::focusOrder()
 
 void tst_dlgHEX::entries()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(0);
     QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
         QComboBox *first = box(dialog, 0);
@@ -206,7 +205,7 @@ void tst_dlgHEX::entries()
 
 void tst_dlgHEX::busyPointerWhileOpen()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(1);
     Qt::CursorShape whileOpen = Qt::ArrowCursor;
     QVERIFY(viewer.press(QStringLiteral("mnuLine"), QStringLiteral("dlgHEX"), [&](QDialog *) {
@@ -218,7 +217,7 @@ void tst_dlgHEX::busyPointerWhileOpen()
 
 void tst_dlgHEX::saveWithoutChangeKeepsFile()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(5);
     QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
         QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
@@ -242,10 +241,10 @@ void tst_dlgHEX::saveWritesChosenValues()
 {
     QFETCH(int, row);
     QFETCH(Choices, choices);
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(row);
     const int offset = 16 * row;
-    QCOMPARE(viewer.offsetCaption(), QString::number(offset));
+    QCOMPARE(viewer.topOffset(), QString::number(offset));
     QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
         for (const auto &[i, value] : choices) {
             chooseEntry(box(dialog, i), value);
@@ -265,7 +264,7 @@ void tst_dlgHEX::saveWritesChosenValues()
         expected[offset + i] = static_cast<char>(value);
     QCOMPARE(rom(), expected);
     // The page shows the saved line at once.
-    QCOMPARE(viewer.lstHEX()->item(row)->text().toLatin1(),
+    QCOMPARE(viewer.hexList()->item(row)->text().toLatin1(),
              expected.mid(offset, 16).toHex().toUpper());
     QVERIFY(!viewer.anyRowSelected());
 }
@@ -282,7 +281,7 @@ void tst_dlgHEX::closingWritesNothing_data()
 void tst_dlgHEX::closingWritesNothing()
 {
     QFETCH(QString, how);
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(4);
     QByteArray changedElsewhere = m_rom;
     changedElsewhere[200] = '\x77';
@@ -304,7 +303,7 @@ void tst_dlgHEX::closingWritesNothing()
         QVERIFY(!dialog->isVisible());
     }));
     QCOMPARE(rom(), changedElsewhere);
-    QCOMPARE(viewer.lstHEX()->item(12)->text().left(18), QStringLiteral("C0C1C2C3C4C5C6C777"));
+    QCOMPARE(viewer.hexList()->item(12)->text().left(18), QStringLiteral("C0C1C2C3C4C5C6C777"));
     QVERIFY(!viewer.anyRowSelected());
 }
 
@@ -332,10 +331,10 @@ void tst_dlgHEX::savesWhereTheLineStands()
     QFETCH(int, row);
     QFETCH(QString, caption);
     QFETCH(int, firstByte);
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.goTo(goTo);
     viewer.selectRow(row);
-    QCOMPARE(viewer.offsetCaption(), caption);
+    QCOMPARE(viewer.topOffset(), caption);
     QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
         for (int i = 0; i < 16; ++i)
             QCOMPARE(box(dialog, i)->currentIndex(),
@@ -366,7 +365,7 @@ void tst_dlgHEX::typedValues()
 {
     QFETCH(QString, typed);
     QFETCH(int, value);
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(1);
     QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
         typeInto(box(dialog, 6), typed);
@@ -395,7 +394,7 @@ void tst_dlgHEX::refusesTextThatNamesNoValue_data()
 void tst_dlgHEX::refusesTextThatNamesNoValue()
 {
     QFETCH(QString, typed);
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(2);
     ShownMessage message;
     bool stayedOpen = false;
@@ -403,7 +402,7 @@ void tst_dlgHEX::refusesTextThatNamesNoValue()
         chooseEntry(box(dialog, 1), 0xFF);
         typeInto(box(dialog, 11), typed);
         QCOMPARE(box(dialog, 11)->currentText(), typed);
-        expectMessage(QStringLiteral("MsgBox"), message);
+        viewer.expectMessage(QStringLiteral("MsgBox"), message);
         QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
         QVERIFY(Modal::allHandled());
         stayedOpen = dialog->isVisible();
@@ -415,7 +414,7 @@ void tst_dlgHEX::refusesTextThatNamesNoValue()
     QVERIFY(stayedOpen);
     QVERIFY2(message.text.contains(QLatin1String("Byte 11 ")), qPrintable(message.text));
     QVERIFY2(message.text.contains(QLatin1String("offset 43")), qPrintable(message.text));
-    QVERIFY(message.critical);
+    QVERIFY(message.critical());
     QCOMPARE(rom(), m_rom);
 }
 
@@ -429,7 +428,7 @@ void tst_dlgHEX::reportsRomThatIsGone_data()
 void tst_dlgHEX::reportsRomThatIsGone()
 {
     QFETCH(bool, folder);
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(2);
     ShownMessage message;
     ShownMessage pageMessage;
@@ -439,20 +438,20 @@ void tst_dlgHEX::reportsRomThatIsGone()
         QVERIFY(QFile::remove(romPath()));
         if (folder)
             QVERIFY(QDir().mkdir(romPath()));
-        expectMessage(QStringLiteral("FileErrorBox"), message);
+        viewer.expectMessage(QStringLiteral("FileErrorBox"), message);
         QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
         QVERIFY(Modal::allHandled());
         stayedOpen = dialog->isVisible();
         QCOMPARE(box(dialog, 4)->currentIndex(), 0xAB);
         // Once the dialog has closed the main window cannot render the page either.
-        expectMessage(QStringLiteral("FileErrorBox"), pageMessage);
+        viewer.expectMessage(QStringLiteral("FileErrorBox"), pageMessage);
     }));
     QVERIFY(stayedOpen);
     QVERIFY(Modal::allHandled());
     QVERIFY2(pageMessage.text.contains(QDir::toNativeSeparators(romPath())),
              qPrintable(pageMessage.text));
     QVERIFY2(message.text.contains(QDir::toNativeSeparators(romPath())), qPrintable(message.text));
-    QVERIFY(message.critical);
+    QVERIFY(message.critical());
     // Nothing was created in the ROM's place.
     QCOMPARE(QFileInfo(romPath()).isDir(), folder);
     QCOMPARE(QFileInfo(romPath()).isFile(), false);
@@ -464,13 +463,13 @@ void tst_dlgHEX::reportsReadOnlyRom()
     QVERIFY(
         QFile::setPermissions(romPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     QVERIFY2(!QFileInfo(romPath()).isWritable(), "permission bits must stop this user");
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(6);
     ShownMessage message;
     bool stayedOpen = false;
     QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
         chooseEntry(box(dialog, 0), 0x01);
-        expectMessage(QStringLiteral("FileErrorBox"), message);
+        viewer.expectMessage(QStringLiteral("FileErrorBox"), message);
         QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
         QVERIFY(Modal::allHandled());
         stayedOpen = dialog->isVisible();
@@ -483,14 +482,14 @@ void tst_dlgHEX::reportsReadOnlyRom()
 
 void tst_dlgHEX::tableKeptAcrossOpenings()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(4);
     QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
         QCOMPARE(box(dialog, 1)->currentText(), QStringLiteral("41: A"));
         typeInto(box(dialog, 1), QStringLiteral("zz"));
     }));
     // A shorter table supplies entry 1 only; the others keep what the dialog's copy held.
-    m_files->write(QStringLiteral("game.kel"), tableFile({"one"}));
+    m_files->write(QStringLiteral("game.kel"), RomData::tableFile({"one"}));
     viewer.selectRow(4);
     QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
         QCOMPARE(box(dialog, 1)->currentText(), QStringLiteral("41: A"));

@@ -1,9 +1,8 @@
+#include "support/mainwindowdriver.h"
 #include "support/modal.h"
+#include "support/romdata.h"
 #include "support/tempfiles.h"
 #include "support/unprivileged.h"
-#include "viewerdriver.h"
-
-#include "viewer/frmorvane.h"
 
 #include <QDialog>
 #include <QDir>
@@ -65,7 +64,7 @@ QByteArray fullTable(const std::map<int, QByteArray> &entries)
     QList<QByteArray> records(255);
     for (const auto &[value, text] : entries)
         records[value - 1] = text;
-    return tableFile(records);
+    return RomData::tableFile(records);
 }
 
 } // namespace
@@ -139,20 +138,20 @@ void tst_dlgKEL::refusesWithoutSelection_data()
 void tst_dlgKEL::refusesWithoutSelection()
 {
     QFETCH(QString, command);
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     const ShownMessage message = viewer.refusal(command);
     QCOMPARE(message.objectName, QStringLiteral("MsgBox"));
     QCOMPARE(message.text, QStringLiteral("Please select a line."));
-    QVERIFY(message.critical);
+    QVERIFY(message.critical());
     QVERIFY(!message.busyPointer);
     QCOMPARE(table(), m_table);
 }
 
 void tst_dlgKEL::layout()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(2);
-    const QString shownText = viewer.lstKEL()->item(2)->text();
+    const QString shownText = viewer.textList()->item(2)->text();
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit KEL Translation"));
         QCOMPARE(dialog->size(), QSize(441, 370));
@@ -197,7 +196,7 @@ void tst_dlgKEL::layout()
 
 void tst_dlgKEL::focusOrder()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(3);
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
         QCOMPARE(QApplication::focusWidget(), button(dialog, "cmdCancel"));
@@ -214,7 +213,7 @@ void tst_dlgKEL::focusOrder()
 
 void tst_dlgKEL::busyPointerWhileOpen()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(1);
     Qt::CursorShape whileOpen = Qt::ArrowCursor;
     QVERIFY(viewer.press(QStringLiteral("mnuKEL"), QStringLiteral("dlgKEL"), [&](QDialog *) {
@@ -226,7 +225,7 @@ void tst_dlgKEL::busyPointerWhileOpen()
 
 void tst_dlgKEL::saveWithoutChangeKeepsFile()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(1);
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
         // Leaving boxes without a change alters no entry.
@@ -252,7 +251,7 @@ void tst_dlgKEL::oneValueEverywhere()
 {
     QFETCH(int, box);
     QFETCH(QString, typed);
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(0);
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
         QCOMPARE(boxTexts(dialog), QStringList(16, QStringLiteral("A")));
@@ -265,12 +264,12 @@ void tst_dlgKEL::oneValueEverywhere()
     expected[0x41] = typed.toLatin1();
     QCOMPARE(table(), fullTable(expected));
     // The main window reads the saved table again.
-    QCOMPARE(viewer.lstKEL()->item(0)->text(), typed.repeated(16));
+    QCOMPARE(viewer.textList()->item(0)->text(), typed.repeated(16));
 }
 
 void tst_dlgKEL::valueAtTwoPositions()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(1);
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
         QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("b"));
@@ -289,7 +288,7 @@ void tst_dlgKEL::valueAtTwoPositions()
 
 void tst_dlgKEL::firstDifferingBoxWins()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(1);
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
         // Texts pasted into two boxes of one value before the focus moves: box 2 comes first.
@@ -309,7 +308,7 @@ void tst_dlgKEL::firstDifferingBoxWins()
 
 void tst_dlgKEL::saveTakesHighestBox()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(1);
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
         textBox(dialog, 2)->setText(QStringLiteral("two"));
@@ -324,7 +323,7 @@ void tst_dlgKEL::saveTakesHighestBox()
 
 void tst_dlgKEL::byteZeroIsNeverWritten()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(2);
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
         QCOMPARE(textBox(dialog, 0)->text(), Yen);
@@ -337,7 +336,7 @@ void tst_dlgKEL::byteZeroIsNeverWritten()
     std::map<int, QByteArray> expected = m_entries;
     expected[0x43] = "C";
     QCOMPARE(table(), fullTable(expected));
-    QCOMPARE(viewer.lstKEL()->item(2)->text(), Yen + QStringLiteral("Cd"));
+    QCOMPARE(viewer.textList()->item(2)->text(), Yen + QStringLiteral("Cd"));
     viewer.selectRow(2);
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
         QCOMPARE(textBox(dialog, 0)->text(), Yen);
@@ -346,7 +345,7 @@ void tst_dlgKEL::byteZeroIsNeverWritten()
 
 void tst_dlgKEL::emptiedBoxIsBareCarriageReturn()
 {
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(3);
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
         QCOMPARE(textBox(dialog, 5)->text(), QStringLiteral("Cee"));
@@ -374,7 +373,7 @@ void tst_dlgKEL::closingWritesNothing_data()
 void tst_dlgKEL::closingWritesNothing()
 {
     QFETCH(QString, how);
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(1);
     const QByteArray changedElsewhere = fullTable({{0x60, "P"}});
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
@@ -396,7 +395,7 @@ void tst_dlgKEL::closingWritesNothing()
         QVERIFY(!dialog->isVisible());
     }));
     QCOMPARE(table(), changedElsewhere);
-    QCOMPARE(viewer.lstKEL()->item(1)->text(), QStringLiteral("P"));
+    QCOMPARE(viewer.textList()->item(1)->text(), QStringLiteral("P"));
     QVERIFY(!viewer.anyRowSelected());
 }
 
@@ -404,7 +403,7 @@ void tst_dlgKEL::tableKeptAcrossOpenings()
 {
     // A table that the load has just created empty lacks every entry.
     QVERIFY(QFile::remove(tablePath()));
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     QCOMPARE(table(), QByteArray());
     viewer.selectRow(1);
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
@@ -418,7 +417,7 @@ void tst_dlgKEL::tableKeptAcrossOpenings()
     QCOMPARE(table(), QByteArray());
 
     // The file now supplies entries 1 and 2 only; the Cancel's edits stay in the dialog.
-    m_files->write(QStringLiteral("game.kel"), tableFile({"one", "two"}));
+    m_files->write(QStringLiteral("game.kel"), RomData::tableFile({"one", "two"}));
     viewer.selectRow(1);
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
         QCOMPARE(textBox(dialog, 0)->text(), QStringLiteral("also kept"));
@@ -448,7 +447,7 @@ void tst_dlgKEL::refusesWhatTheFileCannotHold()
     QFETCH(QString, text);
     QFETCH(bool, typed);
     QFETCH(QString, named);
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(1);
     ShownMessage message;
     bool stayedOpen = false;
@@ -461,7 +460,7 @@ void tst_dlgKEL::refusesWhatTheFileCannotHold()
             textBox(dialog, 9)->setText(text); // pasted
         }
         QCOMPARE(textBox(dialog, 9)->text(), text);
-        expectMessage(QStringLiteral("MsgBox"), message);
+        viewer.expectMessage(QStringLiteral("MsgBox"), message);
         QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
         QVERIFY(Modal::allHandled());
         stayedOpen = dialog->isVisible();
@@ -469,7 +468,7 @@ void tst_dlgKEL::refusesWhatTheFileCannotHold()
         QCOMPARE(textBox(dialog, 0)->text(), QStringLiteral("other"));
     }));
     QVERIFY(stayedOpen);
-    QVERIFY(message.critical);
+    QVERIFY(message.critical());
     QVERIFY2(message.text.contains(named), qPrintable(message.text));
     QCOMPARE(table(), m_table);
 }
@@ -496,13 +495,13 @@ void tst_dlgKEL::reportsTableThatCannotBeWritten()
     QVERIFY2(!QFileInfo(readOnlyFolder ? folder : tablePath()).isWritable(),
              "permission bits must stop this user");
 
-    ViewerDriver viewer(romPath());
+    MainWindowDriver viewer(romPath());
     viewer.selectRow(1);
     ShownMessage message;
     bool stayedOpen = false;
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
         typeInto(textBox(dialog, 9), QStringLiteral("lost?"));
-        expectMessage(QStringLiteral("FileErrorBox"), message);
+        viewer.expectMessage(QStringLiteral("FileErrorBox"), message);
         QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
         QVERIFY(Modal::allHandled());
         stayedOpen = dialog->isVisible();
@@ -511,7 +510,7 @@ void tst_dlgKEL::reportsTableThatCannotBeWritten()
     }));
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(stayedOpen);
-    QVERIFY(message.critical);
+    QVERIFY(message.critical());
     QVERIFY2(message.text.contains(QDir::toNativeSeparators(tablePath())), qPrintable(message.text));
     QCOMPARE(table(), m_table);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
