@@ -1,17 +1,13 @@
 #include "document/keltable.h"
 #include "document/keltablefile.h"
 #include "document/romline.h"
+#include "support/mainwindowdriver.h"
 #include "support/modal.h"
 #include "support/tempfiles.h"
-#include "viewer/frmorvane.h"
 #include "viewer/search.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QTest>
 
 #include <cmath>
@@ -55,26 +51,15 @@ private slots:
     void goToThePointerTable();
 
 private:
-    void find(const QString &typed);
-    void findNext();
-    void goTo(const QString &offset);
+    [[nodiscard]] frmOrvane &window() const { return m_viewer->window(); }
     // The page's text column joined: 14 consecutive lines, so a phrase across two rows reads.
-    [[nodiscard]] QString pageText() const;
+    [[nodiscard]] QString pageText() const { return m_viewer->textRows().join(QString()); }
     [[nodiscard]] QByteArray pattern(const QString &typed) const;
-
-    template<typename T>
-    [[nodiscard]] T *control(const char *name) const
-    {
-        auto *found = m_window->findChild<T *>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
 
     QByteArray m_rom;
     QByteArray m_table;
     std::unique_ptr<TempFiles> m_files;
-    std::unique_ptr<frmOrvane> m_window;
+    std::unique_ptr<MainWindowDriver> m_viewer;
 };
 
 void tst_Example::initTestCase()
@@ -89,19 +74,16 @@ void tst_Example::init()
     m_files = std::make_unique<TempFiles>();
     const QString romPath = m_files->write(QStringLiteral("demo.smc"), m_rom);
     m_files->write(QStringLiteral("demo.kel"), m_table);
-    m_window = std::make_unique<frmOrvane>();
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    m_window->openRom(romPath);
-    QCOMPARE(m_window->romPath(), romPath);
-    QCOMPARE(m_window->tablePath(), m_files->path(QStringLiteral("demo.kel")));
-    QCOMPARE(m_window->topLine(), 0.0);
+    m_viewer = std::make_unique<MainWindowDriver>(romPath);
+    QCOMPARE(window().romPath(), romPath);
+    QCOMPARE(window().tablePath(), m_files->path(QStringLiteral("demo.kel")));
+    QCOMPARE(window().topLine(), 0.0);
 }
 
 void tst_Example::cleanup()
 {
     QVERIFY(Modal::allHandled());
-    m_window.reset();
+    m_viewer.reset();
     m_files.reset();
 }
 
@@ -109,40 +91,6 @@ void tst_Example::cleanupTestCase()
 {
     QCOMPARE(readFile(QDir(ExamplesDir).filePath(QStringLiteral("demo.smc"))), m_rom);
     QCOMPARE(readFile(QDir(ExamplesDir).filePath(QStringLiteral("demo.kel"))), m_table);
-}
-
-void tst_Example::find(const QString &typed)
-{
-    Modal::whenShown(QStringLiteral("InputBox"), [typed](QWidget *box) {
-        auto *edit = box->findChild<QLineEdit *>();
-        QTest::keyClicks(edit, typed);
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
-    QTest::mouseClick(control<QPushButton>("cmd3"), Qt::LeftButton);
-}
-
-void tst_Example::findNext()
-{
-    QTest::mouseClick(control<QPushButton>("cmd4"), Qt::LeftButton);
-}
-
-void tst_Example::goTo(const QString &offset)
-{
-    Modal::whenShown(QStringLiteral("InputBox"), [offset](QWidget *box) {
-        auto *edit = box->findChild<QLineEdit *>();
-        QTest::keyClicks(edit, offset);
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
-    QTest::mouseClick(control<QPushButton>("cmd7"), Qt::LeftButton);
-}
-
-QString tst_Example::pageText() const
-{
-    QString text;
-    auto *list = control<QListWidget>("lstKEL");
-    for (int row = 0; row < list->count(); ++row)
-        text += list->item(row)->text();
-    return text;
 }
 
 QByteArray tst_Example::pattern(const QString &typed) const
@@ -166,7 +114,7 @@ void tst_Example::tableFileLayout()
 
     // The same file as the window reads it from beside the ROM.
     KelTable loaded;
-    LoadTable(loaded, m_window->tablePath());
+    LoadTable(loaded, window().tablePath());
     QCOMPARE(loaded, table);
 }
 
@@ -185,18 +133,18 @@ void tst_Example::textIsNotAscii()
 void tst_Example::findShowsTheSentence()
 {
     const QString phrase = QStringLiteral("Bring the brass key");
-    find(phrase);
+    m_viewer->find(phrase);
 
     const qsizetype offset = m_rom.indexOf(pattern(phrase));
     QVERIFY(offset > 0);
-    QCOMPARE(m_window->searchBytes(), pattern(phrase));
-    QCOMPARE(m_window->topLine(), topLineFor(offset));
-    QVERIFY(m_window->topLine() > 0);
+    QCOMPARE(window().searchBytes(), pattern(phrase));
+    QCOMPARE(window().topLine(), topLineFor(offset));
+    QVERIFY(window().topLine() > 0);
     QVERIFY2(pageText().contains(phrase), qPrintable(pageText()));
-    const auto top = static_cast<qsizetype>(16 * m_window->topLine());
-    QCOMPARE(control<QListWidget>("lstHEX")->item(0)->text(),
+    const auto top = static_cast<qsizetype>(16 * window().topLine());
+    QCOMPARE(m_viewer->hexRows().value(0),
              QString::fromLatin1(RomLine::LineHex(m_rom.mid(top, 16))));
-    QCOMPARE(control<QLabel>("lblTopline")->text(), QString::number(top));
+    QCOMPARE(m_viewer->topOffset(), QString::number(top));
 }
 
 void tst_Example::findNextShowsTheNextPlace()
@@ -208,23 +156,23 @@ void tst_Example::findNextShowsTheNextPlace()
     QVERIFY(first > 0);
     QVERIFY2(second > first + 16 * 14, "the second place should lie on a later page");
 
-    find(phrase);
-    QCOMPARE(m_window->topLine(), topLineFor(first));
+    m_viewer->find(phrase);
+    QCOMPARE(window().topLine(), topLineFor(first));
     QVERIFY2(pageText().contains(phrase), qPrintable(pageText()));
     const QString firstPage = pageText();
 
-    findNext();
-    QCOMPARE(m_window->topLine(), topLineFor(second));
+    m_viewer->findNext();
+    QCOMPARE(window().topLine(), topLineFor(second));
     QVERIFY2(pageText().contains(phrase), qPrintable(pageText()));
     QVERIFY(pageText() != firstPage);
 }
 
 void tst_Example::goToThePointerTable()
 {
-    goTo(QStringLiteral("&H100"));
-    QCOMPARE(m_window->topLine(), 16.0);
-    QCOMPARE(control<QLabel>("lblTopline")->text(), QStringLiteral("256"));
-    QCOMPARE(control<QListWidget>("lstHEX")->item(0)->text(),
+    m_viewer->goTo(QStringLiteral("&H100"));
+    QCOMPARE(window().topLine(), 16.0);
+    QCOMPARE(m_viewer->topOffset(), QStringLiteral("256"));
+    QCOMPARE(m_viewer->hexRows().value(0),
              QString::fromLatin1(RomLine::LineHex(m_rom.mid(256, 16))));
 
     // Each pointer, low byte first, gives the offset of a sentence, which starts with a letter.

@@ -1,32 +1,28 @@
-#include "searchdata.h"
-
 #include "document/keltable.h"
 #include "document/romline.h"
+#include "support/mainwindowdriver.h"
 #include "support/modal.h"
+#include "support/romdata.h"
 #include "support/tempfiles.h"
-#include "viewer/frmorvane.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QInputDialog>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QTest>
 
 #include <memory>
 
 namespace {
 
-using SearchData::romWith;
+using RomData::romWith;
 
 // The table every test opens its ROM with: A, B and AB as in a game that stores a pair of
 // letters in one byte, and X, Y, Z.
 QByteArray tableFile()
 {
-    KelTable table = SearchData::abTable();
+    KelTable table = RomData::abTable();
     table.setEntry(0x58, "X");
     table.setEntry(0x59, "Y");
     table.setEntry(0x5A, "Z");
@@ -90,38 +86,23 @@ private slots:
 
 private:
     void open(const QByteArray &rom);
-    void find(const QString &typed);
-    void findNext();
-    void goTo(const QString &offset);
-    [[nodiscard]] QStringList hexRows() const;
-    [[nodiscard]] QString topOffset() const;
-
-    template<typename T>
-    [[nodiscard]] T *control(const char *name) const
-    {
-        auto *found = m_window->findChild<T *>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
-    }
+    [[nodiscard]] frmOrvane &window() const { return m_viewer->window(); }
 
     std::unique_ptr<TempFiles> m_files;
-    std::unique_ptr<frmOrvane> m_window;
+    std::unique_ptr<MainWindowDriver> m_viewer;
     QString m_romPath;
 };
 
 void tst_Find::init()
 {
     m_files = std::make_unique<TempFiles>();
-    m_window = std::make_unique<frmOrvane>();
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_viewer = std::make_unique<MainWindowDriver>();
 }
 
 void tst_Find::cleanup()
 {
     QVERIFY(Modal::allHandled());
-    m_window.reset();
+    m_viewer.reset();
     m_files.reset();
 }
 
@@ -129,47 +110,8 @@ void tst_Find::open(const QByteArray &rom)
 {
     m_romPath = m_files->write(QStringLiteral("game.smc"), rom);
     m_files->write(QStringLiteral("game.kel"), tableFile());
-    m_window->openRom(m_romPath);
-    QCOMPARE(m_window->romPath(), m_romPath);
-}
-
-void tst_Find::find(const QString &typed)
-{
-    Modal::whenShown(QStringLiteral("InputBox"), [typed](QWidget *box) {
-        auto *edit = box->findChild<QLineEdit *>();
-        QTest::keyClicks(edit, typed);
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
-    QTest::mouseClick(control<QPushButton>("cmd3"), Qt::LeftButton);
-}
-
-void tst_Find::findNext()
-{
-    QTest::mouseClick(control<QPushButton>("cmd4"), Qt::LeftButton);
-}
-
-void tst_Find::goTo(const QString &offset)
-{
-    Modal::whenShown(QStringLiteral("InputBox"), [offset](QWidget *box) {
-        auto *edit = box->findChild<QLineEdit *>();
-        QTest::keyClicks(edit, offset);
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
-    QTest::mouseClick(control<QPushButton>("cmd7"), Qt::LeftButton);
-}
-
-QStringList tst_Find::hexRows() const
-{
-    QStringList rows;
-    auto *list = control<QListWidget>("lstHEX");
-    for (int row = 0; row < list->count(); ++row)
-        rows.append(list->item(row)->text());
-    return rows;
-}
-
-QString tst_Find::topOffset() const
-{
-    return control<QLabel>("lblTopline")->text();
+    m_viewer->openRom(m_romPath);
+    QCOMPARE(window().romPath(), m_romPath);
 }
 
 void tst_Find::placesMatch_data()
@@ -192,12 +134,12 @@ void tst_Find::placesMatch()
 
     const QByteArray rom = romWith(2048, {{offset, "XYZ"}});
     open(rom);
-    find(QStringLiteral("XYZ"));
+    m_viewer->find(QStringLiteral("XYZ"));
 
-    QCOMPARE(m_window->topLine(), topLine);
-    QCOMPARE(topOffset(), QString::number(16 * topLine));
+    QCOMPARE(window().topLine(), topLine);
+    QCOMPARE(m_viewer->topOffset(), QString::number(16 * topLine));
     const QByteArray line = rom.mid(static_cast<qsizetype>(16 * topLine), 16);
-    QCOMPARE(hexRows().value(0), QString::fromLatin1(RomLine::LineHex(line)));
+    QCOMPARE(m_viewer->hexRows().value(0), QString::fromLatin1(RomLine::LineHex(line)));
 }
 
 void tst_Find::inputBox()
@@ -214,7 +156,7 @@ void tst_Find::inputBox()
         text = input->textValue();
         Modal::finish(box, QDialog::Rejected);
     });
-    QTest::mouseClick(control<QPushButton>("cmd3"), Qt::LeftButton);
+    m_viewer->click(QStringLiteral("cmd3"));
     QCOMPARE(title, QStringLiteral("Find"));
     QCOMPARE(prompt, QStringLiteral("Enter characters to search for:"));
     QCOMPARE(text, QString());
@@ -224,67 +166,68 @@ void tst_Find::greedyPattern()
 {
     // ABA is AB then A: 43 41, found where those two bytes stand and not at the letters.
     open(romWith(256, {{20, "ABA"}, {100, "CA"}}));
-    find(QStringLiteral("ABA"));
-    QCOMPARE(m_window->searchBytes(), QByteArray("CA"));
-    QCOMPARE(m_window->topLine(), 6.0);
+    m_viewer->find(QStringLiteral("ABA"));
+    QCOMPARE(window().searchBytes(), QByteArray("CA"));
+    QCOMPARE(window().topLine(), 6.0);
 }
 
 void tst_Find::notFoundShowsLineZero()
 {
     open(romWith(256, {}));
-    goTo(QStringLiteral("160"));
-    QCOMPARE(m_window->topLine(), 10.0);
-    find(QStringLiteral("XYZ"));
-    QCOMPARE(m_window->topLine(), 0.0);
-    QCOMPARE(topOffset(), QStringLiteral("0"));
+    m_viewer->goTo(QStringLiteral("160"));
+    QCOMPARE(window().topLine(), 10.0);
+    m_viewer->find(QStringLiteral("XYZ"));
+    QCOMPARE(window().topLine(), 0.0);
+    QCOMPARE(m_viewer->topOffset(), QStringLiteral("0"));
 }
 
 void tst_Find::emptyPatternShowsLineZero()
 {
     // No translation starts the text: no search, even though the ROM holds AB.
     open(romWith(256, {{100, "AB"}}));
-    goTo(QStringLiteral("160"));
-    find(QStringLiteral("xAB"));
-    QCOMPARE(m_window->searchBytes(), QByteArray());
-    QCOMPARE(m_window->topLine(), 0.0);
-    QCOMPARE(hexRows().value(0), QString::fromLatin1(RomLine::LineHex(QByteArray(16, '.'))));
+    m_viewer->goTo(QStringLiteral("160"));
+    m_viewer->find(QStringLiteral("xAB"));
+    QCOMPARE(window().searchBytes(), QByteArray());
+    QCOMPARE(window().topLine(), 0.0);
+    QCOMPARE(m_viewer->hexRows().value(0),
+             QString::fromLatin1(RomLine::LineHex(QByteArray(16, '.'))));
 }
 
 void tst_Find::findNextPassesOverNine()
 {
     open(romWith(256, {{3, "XY"}, {9, "XY"}, {15, "XY"}, {100, "XY"}}));
-    find(QStringLiteral("XY"));
-    QCOMPARE(m_window->topLine(), 0.0);
-    findNext();
-    QCOMPARE(m_window->topLine(), 1.0);
+    m_viewer->find(QStringLiteral("XY"));
+    QCOMPARE(window().topLine(), 0.0);
+    m_viewer->findNext();
+    QCOMPARE(window().topLine(), 1.0);
     // From the last byte of line 1 (offset 31) on: the one at 100 is next.
-    findNext();
-    QCOMPARE(m_window->topLine(), 6.0);
+    m_viewer->findNext();
+    QCOMPARE(window().topLine(), 6.0);
     // Nothing more: the page moves down one line.
-    findNext();
-    QCOMPARE(m_window->topLine(), 7.0);
+    m_viewer->findNext();
+    QCOMPARE(window().topLine(), 7.0);
 }
 
 void tst_Find::findNextOnLastLine()
 {
     open(romWith(64, {{63, "X"}}));
-    find(QStringLiteral("X"));
+    m_viewer->find(QStringLiteral("X"));
     // A one-byte pattern on the last byte is found there.
-    QCOMPARE(m_window->topLine(), 4.0);
-    goTo(QStringLiteral("48"));
-    QCOMPARE(m_window->topLine(), 3.0);
-    findNext();
-    QCOMPARE(m_window->topLine(), 4.0);
-    findNext();
-    QCOMPARE(m_window->topLine(), 5.0);
+    QCOMPARE(window().topLine(), 4.0);
+    m_viewer->goTo(QStringLiteral("48"));
+    QCOMPARE(window().topLine(), 3.0);
+    m_viewer->findNext();
+    QCOMPARE(window().topLine(), 4.0);
+    m_viewer->findNext();
+    QCOMPARE(window().topLine(), 5.0);
 }
 
 void tst_Find::findNextWithoutPattern()
 {
     open(romWith(256, {{100, "X"}}));
-    goTo(QStringLiteral("160"));
-    findNext();
-    QCOMPARE(m_window->topLine(), 0.0);
+    m_viewer->goTo(QStringLiteral("160"));
+    m_viewer->findNext();
+    QCOMPARE(window().topLine(), 0.0);
 }
 
 void tst_Find::fractionalTopLine_data()
@@ -306,11 +249,11 @@ void tst_Find::fractionalTopLine()
     QFETCH(double, topLine);
 
     open(romWith(256, {{second, "X"}, {40, "X"}}));
-    find(QStringLiteral("X"));
-    goTo(offset);
-    QCOMPARE(m_window->topLine(), offset.toDouble() / 16);
-    findNext();
-    QCOMPARE(m_window->topLine(), topLine);
+    m_viewer->find(QStringLiteral("X"));
+    m_viewer->goTo(offset);
+    QCOMPARE(window().topLine(), offset.toDouble() / 16);
+    m_viewer->findNext();
+    QCOMPARE(window().topLine(), topLine);
 }
 
 void tst_Find::tinyRoms_data()
@@ -328,12 +271,12 @@ void tst_Find::tinyRoms()
     QFETCH(QString, offset);
 
     open(rom);
-    goTo(offset);
-    QCOMPARE(m_window->topLine(), offset.toDouble() / 16);
-    find(QStringLiteral("X"));
-    QCOMPARE(m_window->searchBytes(), QByteArray("X"));
-    QCOMPARE(m_window->topLine(), 0.0);
-    QVERIFY(!control<QProgressBar>("pgsSearch")->isVisible());
+    m_viewer->goTo(offset);
+    QCOMPARE(window().topLine(), offset.toDouble() / 16);
+    m_viewer->find(QStringLiteral("X"));
+    QCOMPARE(window().searchBytes(), QByteArray("X"));
+    QCOMPARE(window().topLine(), 0.0);
+    QVERIFY(!m_viewer->child<QProgressBar>(QStringLiteral("pgsSearch"))->isVisible());
 }
 
 void tst_Find::cancelChangesNothing_data()
@@ -348,9 +291,9 @@ void tst_Find::cancelChangesNothing()
     QFETCH(bool, cancel);
 
     open(romWith(256, {{40, "XY"}, {100, "XY"}}));
-    find(QStringLiteral("XY"));
-    QCOMPARE(m_window->topLine(), 2.0);
-    const QStringList rows = hexRows();
+    m_viewer->find(QStringLiteral("XY"));
+    QCOMPARE(window().topLine(), 2.0);
+    const QStringList rows = m_viewer->hexRows();
 
     Modal::whenShown(QStringLiteral("InputBox"), [cancel](QWidget *box) {
         if (cancel)
@@ -358,40 +301,34 @@ void tst_Find::cancelChangesNothing()
         else
             QTest::keyClick(box->findChild<QLineEdit *>(), Qt::Key_Return);
     });
-    QTest::mouseClick(control<QPushButton>("cmd3"), Qt::LeftButton);
-    QCOMPARE(m_window->topLine(), 2.0);
-    QCOMPARE(hexRows(), rows);
-    QCOMPARE(m_window->searchBytes(), QByteArray("XY"));
-    QVERIFY(m_window->cursor().shape() != Qt::WaitCursor);
+    m_viewer->click(QStringLiteral("cmd3"));
+    QCOMPARE(window().topLine(), 2.0);
+    QCOMPARE(m_viewer->hexRows(), rows);
+    QCOMPARE(window().searchBytes(), QByteArray("XY"));
+    QVERIFY(window().cursor().shape() != Qt::WaitCursor);
 
     // Find Next still has the pattern.
-    findNext();
-    QCOMPARE(m_window->topLine(), 6.0);
+    m_viewer->findNext();
+    QCOMPARE(window().topLine(), 6.0);
 }
 
 void tst_Find::menuShortcuts()
 {
     open(romWith(256, {{40, "XY"}, {100, "XY"}}));
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    m_viewer->activate();
 
-    Modal::whenShown(QStringLiteral("InputBox"), [](QWidget *box) {
-        auto *edit = box->findChild<QLineEdit *>();
-        QTest::keyClicks(edit, QStringLiteral("XY"));
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
-    QTest::keyClick(m_window.get(), Qt::Key_F, Qt::ControlModifier);
+    answerInput(QStringLiteral("XY"));
+    m_viewer->pressKeys(QKeySequence(QStringLiteral("Ctrl+F")));
     QVERIFY(Modal::allHandled());
-    QCOMPARE(m_window->topLine(), 2.0);
+    QCOMPARE(window().topLine(), 2.0);
 
     // The box has closed; the main window takes the keys again once it is active.
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-    QTest::keyClick(m_window.get(), Qt::Key_F3);
-    QCOMPARE(m_window->topLine(), 6.0);
+    m_viewer->activate();
+    m_viewer->pressKeys(QKeySequence(QStringLiteral("F3")));
+    QCOMPARE(window().topLine(), 6.0);
 
-    m_window->findChild<QAction *>(QStringLiteral("mnuFindN"))->trigger();
-    QCOMPARE(m_window->topLine(), 7.0);
+    m_viewer->action(QStringLiteral("mnuFindN"))->trigger();
+    QCOMPARE(window().topLine(), 7.0);
 }
 
 void tst_Find::feedbackWhileSearching()
@@ -400,51 +337,46 @@ void tst_Find::feedbackWhileSearching()
     const qsizetype offset = (3 << 20) - 10;
     const QByteArray rom = romWith(3 << 20, {{offset, "XYZ"}});
     open(rom);
-    auto *bar = control<QProgressBar>("pgsSearch");
-    PaintWatch watch(m_window.get());
+    auto *bar = m_viewer->child<QProgressBar>(QStringLiteral("pgsSearch"));
+    PaintWatch watch(&window());
     bar->installEventFilter(&watch);
-    find(QStringLiteral("XYZ"));
+    m_viewer->find(QStringLiteral("XYZ"));
     bar->removeEventFilter(&watch);
 
     QVERIFY(watch.paints >= 1);
     QCOMPARE(watch.busyPaints, watch.paints);
     QVERIFY(!bar->isVisible());
     QCOMPARE(bar->maximum(), rom.size());
-    QVERIFY(m_window->cursor().shape() != Qt::WaitCursor);
-    QCOMPARE(m_window->topLine(), double((offset + 2) / 16));
+    QVERIFY(window().cursor().shape() != Qt::WaitCursor);
+    QCOMPARE(window().topLine(), double((offset + 2) / 16));
 }
 
 void tst_Find::deletedRomLeavesWindow()
 {
     open(romWith(256, {{40, "XY"}}));
-    find(QStringLiteral("XY"));
-    QCOMPARE(m_window->topLine(), 2.0);
-    const QStringList rows = hexRows();
-    const QString offset = topOffset();
+    m_viewer->find(QStringLiteral("XY"));
+    QCOMPARE(window().topLine(), 2.0);
+    const QStringList rows = m_viewer->hexRows();
+    const QString offset = m_viewer->topOffset();
     QVERIFY(QFile::remove(m_romPath));
 
     bool barHidden = false;
     bool pointerRestored = false;
-    Modal::whenShown(QStringLiteral("InputBox"), [](QWidget *box) {
-        auto *edit = box->findChild<QLineEdit *>();
-        QTest::keyClicks(edit, QStringLiteral("AB"));
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
     Modal::whenShown(QStringLiteral("FileErrorBox"), [&](QWidget *box) {
-        barHidden = !control<QProgressBar>("pgsSearch")->isVisible();
-        pointerRestored = m_window->cursor().shape() != Qt::WaitCursor;
+        barHidden = !m_viewer->child<QProgressBar>(QStringLiteral("pgsSearch"))->isVisible();
+        pointerRestored = window().cursor().shape() != Qt::WaitCursor;
         Modal::finish(box, QDialog::Accepted);
     });
-    QTest::mouseClick(control<QPushButton>("cmd3"), Qt::LeftButton);
+    m_viewer->find(QStringLiteral("AB"));
 
     QVERIFY(Modal::allHandled());
     QVERIFY(barHidden);
     QVERIFY(pointerRestored);
-    QCOMPARE(m_window->topLine(), 2.0);
-    QCOMPARE(hexRows(), rows);
-    QCOMPARE(topOffset(), offset);
+    QCOMPARE(window().topLine(), 2.0);
+    QCOMPARE(m_viewer->hexRows(), rows);
+    QCOMPARE(m_viewer->topOffset(), offset);
     // The pattern just built is kept.
-    QCOMPARE(m_window->searchBytes(), QByteArray("C"));
+    QCOMPARE(window().searchBytes(), QByteArray("C"));
 }
 
 QTEST_MAIN(tst_Find)

@@ -1,8 +1,8 @@
 #include "plainscan.h"
-#include "searchdata.h"
 
 #include "document/keltable.h"
 #include "platform/binaryfile.h"
+#include "support/romdata.h"
 #include "support/tempfiles.h"
 #include "viewer/search.h"
 
@@ -14,8 +14,8 @@
 
 Q_DECLARE_METATYPE(std::optional<qint64>)
 
-using SearchData::abTable;
-using SearchData::romWith;
+using RomData::abTable;
+using RomData::romWith;
 
 namespace {
 
