@@ -1,7 +1,8 @@
+#include "support/mainwindowdriver.h"
 #include "support/modal.h"
+#include "support/romdata.h"
 #include "support/tempfiles.h"
 #include "support/unprivileged.h"
-#include "viewer/frmorvane.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,7 +16,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
@@ -24,125 +24,13 @@ namespace {
 const QStringList AllButtons
     = {"cmdPgUp", "cmdPgDn", "cmd1", "cmd2", "cmd3", "cmd4", "cmd5", "cmd6", "cmd7", "cmd8"};
 
-// The main window as a user meets it, with its controls found by their object names.
-struct Window
-{
-    frmOrvane window;
-
-    Window()
-    {
-        window.show();
-        activate();
-    }
-
-    // Modal windows leave no active window behind on a headless screen; a user's desktop
-    // would give the focus back to the main window.
-    void activate()
-    {
-        window.activateWindow();
-        QApplication::setActiveWindow(&window);
-        if (!QTest::qWaitForWindowActive(&window))
-            qWarning("the main window did not become active");
-        if (!window.isAncestorOf(QApplication::focusWidget()))
-            window.findChild<QWidget *>("lstHEX")->setFocus();
-    }
-
-    template<typename T = QWidget>
-    T *child(const QString &name) const
-    {
-        T *found = window.findChild<T *>(name);
-        if (!found)
-            qFatal("no control named %s", qPrintable(name));
-        return found;
-    }
-    // Key presses through the window system, as shortcuts meet them.
-    void press(const QKeySequence &keys) const
-    {
-        const QKeyCombination combination = keys[0];
-        QTest::keyClick(window.windowHandle(), combination.key(), combination.keyboardModifiers());
-    }
-
-    QAction *action(const QString &name) const { return child<QAction>(name); }
-    QListWidget *hexList() const { return child<QListWidget>("lstHEX"); }
-    QListWidget *textList() const { return child<QListWidget>("lstKEL"); }
-    QString caption(const QString &label) const { return child<QLabel>(label)->text(); }
-    bool enabled(const QString &name) const { return child<QWidget>(name)->isEnabled(); }
-
-    QStringList hexRows() const
-    {
-        QStringList rows;
-        for (int r = 0; r < hexList()->count(); ++r)
-            rows << hexList()->item(r)->text();
-        return rows;
-    }
-
-    void click(const QString &button) const
-    {
-        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
-    }
-
-    void clickRow(int row) const
-    {
-        QListWidget *list = hexList();
-        QTest::mouseClick(list->viewport(),
-                          Qt::LeftButton,
-                          {},
-                          list->visualItemRect(list->item(row)).center());
-    }
-
-    // Through the window system, so the event reaches the widget under the pointer.
-    void moveOverBackground() const
-    {
-        static int nudge = 0;
-        nudge = 1 - nudge;
-        const QPoint inClient(700, 330 + nudge);
-        QTest::mouseMove(window.windowHandle(), window.centralWidget()->mapTo(&window, inClient));
-    }
-};
-
-void answerInput(const QString &text, QString *title = nullptr, QString *prompt = nullptr)
-{
-    Modal::whenShown("InputBox", [text, title, prompt](QWidget *box) {
-        if (title)
-            *title = box->windowTitle();
-        if (prompt)
-            *prompt = box->findChild<QLabel *>()->text();
-        auto *edit = box->findChild<QLineEdit *>();
-        QTest::keyClicks(edit, text);
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
-}
-
-void cancelInput()
-{
-    Modal::whenShown("InputBox", [](QWidget *box) { Modal::finish(box, QDialog::Rejected); });
-}
-
-struct SeenBox
-{
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    int buttons = 0;
-};
-
-void acknowledgeBox(const QString &name, SeenBox *seen)
-{
-    Modal::whenShown(name, [seen](QWidget *widget) {
-        auto *box = qobject_cast<QMessageBox *>(widget);
-        seen->title = box->windowTitle();
-        seen->text = box->text();
-        seen->icon = box->icon();
-        seen->buttons = box->buttons().size();
-        QTest::keyClick(box, Qt::Key_Return);
-    });
-}
-
 // A ROM of count bytes whose byte k is k mod 256, and a table naming a few of its values.
 QString makeRom(const TempFiles &files, qsizetype count, const QString &name = "game.smc")
 {
-    files.write(QString(name).replace(".smc", ".kel"),
-                QByteArray("A\r") + QByteArray(63, '\r') + "@\r");
+    QList<QByteArray> table(0x41);
+    table.first() = "A";
+    table.last() = "@";
+    files.write(QString(name).replace(".smc", ".kel"), RomData::tableFile(table));
     return files.write(name, TempFiles::pattern(count));
 }
 
@@ -199,8 +87,8 @@ void TestFrmOrvane::cleanup()
 
 void TestFrmOrvane::startState()
 {
-    Window w;
-    QCOMPARE(w.window.windowTitle(), QString("Kel's Orvane v2.0"));
+    MainWindowDriver w;
+    QCOMPARE(w.window().windowTitle(), QString("Kel's Orvane v2.0"));
     QCOMPARE(w.caption("lblTopline"), QString("0"));
     QCOMPARE(w.caption("lblShowLine"), QString());
     QVERIFY(!w.child("pgsSearch")->isVisible());
@@ -211,9 +99,9 @@ void TestFrmOrvane::startState()
     QCOMPARE(w.hexList()->count(), 0);
     QCOMPARE(QApplication::focusWidget(), w.hexList());
     QVERIFY(w.child<QPushButton>("cmdPgUp")->isDefault());
-    QVERIFY(!w.window.windowIcon().isNull());
-    QVERIFY(w.window.windowIcon().availableSizes().contains(QSize(16, 16)));
-    QVERIFY(w.window.windowIcon().availableSizes().contains(QSize(32, 32)));
+    QVERIFY(!w.window().windowIcon().isNull());
+    QVERIFY(w.window().windowIcon().availableSizes().contains(QSize(16, 16)));
+    QVERIFY(w.window().windowIcon().availableSizes().contains(QSize(32, 32)));
 }
 
 void TestFrmOrvane::layoutMatchesTheWindowPlan_data()
@@ -246,9 +134,9 @@ void TestFrmOrvane::layoutMatchesTheWindowPlan()
     QFETCH(QString, name);
     QFETCH(QRect, geometry);
     QFETCH(QString, text);
-    Window w;
+    MainWindowDriver w;
     QWidget *control = w.child(name);
-    QCOMPARE(control->parentWidget(), w.window.centralWidget());
+    QCOMPARE(control->parentWidget(), w.window().centralWidget());
     QCOMPARE(control->geometry(), geometry);
     if (auto *button = qobject_cast<QPushButton *>(control))
         QCOMPARE(button->text(), text);
@@ -264,13 +152,13 @@ void TestFrmOrvane::layoutMatchesTheWindowPlan()
         QVERIFY(font.bold());
         QCOMPARE(font.pointSizeF(), 9.75);
     }
-    QCOMPARE(w.window.centralWidget()->size(), QSize(713, 419));
+    QCOMPARE(w.window().centralWidget()->size(), QSize(713, 419));
 }
 
 void TestFrmOrvane::menus()
 {
-    Window w;
-    const QList<QAction *> bar = w.window.menuBar()->actions();
+    MainWindowDriver w;
+    const QList<QAction *> bar = w.window().menuBar()->actions();
     QCOMPARE(bar.size(), 3);
     QCOMPARE(bar.at(0)->text(), QString("&File"));
     QCOMPARE(bar.at(1)->text(), QString("&Edit"));
@@ -307,7 +195,7 @@ void TestFrmOrvane::openThroughTheFileDialog()
 {
     TempFiles files;
     const QString rom = makeRom(files, 16000);
-    Window w;
+    MainWindowDriver w;
     QString filter;
     Modal::whenShown("cmnDialog", [rom, &filter](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
@@ -319,8 +207,8 @@ void TestFrmOrvane::openThroughTheFileDialog()
     w.action("mnuOpen")->trigger();
     QVERIFY(Modal::allHandled());
     QCOMPARE(filter, QString("SNES files (*.SMC)"));
-    QCOMPARE(w.window.romPath(), rom);
-    QCOMPARE(w.window.tablePath(), files.path("game.kel"));
+    QCOMPARE(w.window().romPath(), rom);
+    QCOMPARE(w.window().tablePath(), files.path("game.kel"));
     QCOMPARE(w.hexRows().size(), 14);
     QCOMPARE(w.hexRows().first(), hexOfLineAt(0));
     QCOMPARE(w.caption("lblTopline"), QString("0"));
@@ -337,7 +225,7 @@ void TestFrmOrvane::fileDialogShowsRomsOfEitherCase()
     files.write("lower.smc", "x");
     files.write("UPPER.SMC", "x");
     files.write("notes.txt", "x");
-    Window w;
+    MainWindowDriver w;
     QStringList listed;
     Modal::whenShown("cmnDialog", [&files, &listed](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
@@ -357,17 +245,17 @@ void TestFrmOrvane::cancelledOpenKeepsThePage()
 {
     TempFiles files;
     const QString rom = makeRom(files, 16000);
-    Window w;
+    MainWindowDriver w;
     Modal::whenShown("cmnDialog", [](QWidget *modal) { Modal::finish(modal, QDialog::Rejected); });
     w.action("mnuOpen")->trigger();
-    QVERIFY(w.window.romPath().isEmpty());
+    QVERIFY(w.window().romPath().isEmpty());
     QCOMPARE(w.hexList()->count(), 0);
     QVERIFY(!w.enabled("cmdPgDn"));
 
-    w.window.openRom(rom);
+    w.openRom(rom);
     Modal::whenShown("cmnDialog", [](QWidget *modal) { Modal::finish(modal, QDialog::Rejected); });
     w.action("mnuOpen")->trigger();
-    QCOMPARE(w.window.romPath(), rom);
+    QCOMPARE(w.window().romPath(), rom);
     w.click("cmdPgDn");
     QCOMPARE(w.caption("lblTopline"), QString("208"));
 }
@@ -377,8 +265,8 @@ void TestFrmOrvane::openShowsFirstPageAndTextForms()
     TempFiles files;
     const QString rom = makeRom(files, 20);
     QFile::remove(files.path("game.kel"));
-    Window w;
-    w.window.openRom(rom);
+    MainWindowDriver w;
+    w.openRom(rom);
     QVERIFY(QFile::exists(files.path("game.kel")));
     QCOMPARE(w.hexRows().size(), 14);
     QCOMPARE(w.hexRows().at(0), hexOfLineAt(0));
@@ -390,7 +278,7 @@ void TestFrmOrvane::openShowsFirstPageAndTextForms()
     QVERIFY(w.hexList()->selectedItems().isEmpty());
 
     files.write("game.kel", QByteArray("A\r") + QByteArray(30, '\r') + "sp\r");
-    w.window.openRom(rom);
+    w.openRom(rom);
     // Byte 1 is "A"; bytes beyond the end read as spaces, translated as "sp".
     QCOMPARE(w.textList()->item(1)->text(), QString("sp").repeated(12));
     QCOMPARE(w.textList()->item(0)->text(), QString(QChar(0xA5)) + "A");
@@ -400,13 +288,13 @@ void TestFrmOrvane::reopeningReturnsToTheTop()
 {
     TempFiles files;
     const QString rom = makeRom(files, 16000);
-    Window w;
-    w.window.openRom(rom);
+    MainWindowDriver w;
+    w.openRom(rom);
     w.click("cmdPgDn");
     w.click("cmdPgDn");
-    QCOMPARE(w.window.topLine(), 26.0);
-    w.window.openRom(rom);
-    QCOMPARE(w.window.topLine(), 0.0);
+    QCOMPARE(w.window().topLine(), 26.0);
+    w.openRom(rom);
+    QCOMPARE(w.window().topLine(), 0.0);
     QCOMPARE(w.caption("lblTopline"), QString("0"));
     QVERIFY(!w.enabled("cmdPgUp"));
     QVERIFY(w.enabled("cmdPgDn"));
@@ -434,8 +322,8 @@ void TestFrmOrvane::pageDownAndUp()
     QFETCH(QStringList, captions);
     QFETCH(bool, lastDownEnabled);
     TempFiles files;
-    Window w;
-    w.window.openRom(makeRom(files, romLength));
+    MainWindowDriver w;
+    w.openRom(makeRom(files, romLength));
     QCOMPARE(w.caption("lblTopline"), QString("0"));
     QVERIFY(!w.enabled("cmdPgUp"));
     QVERIFY(w.enabled("cmdPgDn"));
@@ -457,7 +345,7 @@ void TestFrmOrvane::pageDownAndUp()
     QCOMPARE(w.hexRows().last(), QString("20").repeated(16));
 
     w.click("cmdPgUp");
-    QCOMPARE(w.window.topLine(), romLength / 16.0 - 13);
+    QCOMPARE(w.window().topLine(), romLength / 16.0 - 13);
     QVERIFY(w.enabled("cmdPgDn"));
     while (w.enabled("cmdPgUp"))
         w.click("cmdPgUp");
@@ -468,11 +356,11 @@ void TestFrmOrvane::pageDownAndUp()
 void TestFrmOrvane::pageDownOnATinyRom()
 {
     TempFiles files;
-    Window w;
-    w.window.openRom(makeRom(files, 20));
+    MainWindowDriver w;
+    w.openRom(makeRom(files, 20));
     QVERIFY(w.enabled("cmdPgDn"));
     w.click("cmdPgDn");
-    QCOMPARE(w.window.topLine(), 0.0);
+    QCOMPARE(w.window().topLine(), 0.0);
     QCOMPARE(w.hexRows().first(), hexOfLineAt(0));
     QVERIFY(!w.enabled("cmdPgUp"));
     // The line begins more than 13 bytes before the end, so Page Down stays available.
@@ -500,8 +388,8 @@ void TestFrmOrvane::goTo()
     QFETCH(bool, cancel);
     QFETCH(QString, caption);
     TempFiles files;
-    Window w;
-    w.window.openRom(makeRom(files, 16000));
+    MainWindowDriver w;
+    w.openRom(makeRom(files, 16000));
     w.click("cmdPgDn");
     QString title;
     QString prompt;
@@ -531,11 +419,11 @@ void TestFrmOrvane::shortcutsWaitForAnOpenRom()
 {
     TempFiles files;
     const QString rom = makeRom(files, 16000);
-    Window w;
+    MainWindowDriver w;
     for (const QKeySequence &keys :
          {QKeySequence("Ctrl+G"), QKeySequence("Ctrl+F"), QKeySequence("F3")}) {
         cancelInput();
-        w.press(keys);
+        w.pressKeys(keys);
         QTest::qWait(30);
         QVERIFY2(!Modal::allHandled(), qPrintable(keys.toString()));
         Modal::forgetPending();
@@ -546,55 +434,55 @@ void TestFrmOrvane::shortcutsWaitForAnOpenRom()
         QTest::keyClicks(name, rom);
         QTest::keyClick(name, Qt::Key_Return);
     });
-    w.press(QKeySequence("Ctrl+O"));
+    w.pressKeys(QKeySequence("Ctrl+O"));
     QVERIFY(Modal::allHandled());
-    QCOMPARE(w.window.romPath(), rom);
+    QCOMPARE(w.window().romPath(), rom);
     w.activate();
 
     answerInput("&H40");
-    w.press(QKeySequence("Ctrl+G"));
+    w.pressKeys(QKeySequence("Ctrl+G"));
     QVERIFY(Modal::allHandled());
     QCOMPARE(w.caption("lblTopline"), QString("64"));
     w.activate();
 
     QString title;
     answerInput("@", &title);
-    w.press(QKeySequence("Ctrl+F"));
+    w.pressKeys(QKeySequence("Ctrl+F"));
     QVERIFY(Modal::allHandled());
     QCOMPARE(title, QString("Find"));
     w.activate();
-    const double topAfterFind = w.window.topLine();
+    const double topAfterFind = w.window().topLine();
 
     // Find Next asks nothing and moves on to the next occurrence of byte 40.
-    w.press(QKeySequence("F3"));
+    w.pressKeys(QKeySequence("F3"));
     QVERIFY(Modal::allHandled());
-    QCOMPARE(w.window.topLine(), topAfterFind + 16);
+    QCOMPARE(w.window().topLine(), topAfterFind + 16);
 }
 
 void TestFrmOrvane::enterPagesUpFromTheList()
 {
     TempFiles files;
-    Window w;
-    w.window.openRom(makeRom(files, 16000));
+    MainWindowDriver w;
+    w.openRom(makeRom(files, 16000));
     w.hexList()->setFocus();
     QTest::keyClick(w.hexList(), Qt::Key_Return);
-    QCOMPARE(w.window.topLine(), 0.0);
+    QCOMPARE(w.window().topLine(), 0.0);
     w.click("cmdPgDn");
     w.click("cmdPgDn");
     w.hexList()->setFocus();
     QTest::keyClick(w.hexList(), Qt::Key_Return);
-    QCOMPARE(w.window.topLine(), 13.0);
+    QCOMPARE(w.window().topLine(), 13.0);
     // A button with the focus takes Enter itself.
     w.child<QPushButton>("cmdPgDn")->setFocus();
     QTest::keyClick(w.child("cmdPgDn"), Qt::Key_Return);
-    QCOMPARE(w.window.topLine(), 26.0);
+    QCOMPARE(w.window().topLine(), 26.0);
 }
 
 void TestFrmOrvane::tabOrder()
 {
     TempFiles files;
-    Window w;
-    w.window.openRom(makeRom(files, 16000));
+    MainWindowDriver w;
+    w.openRom(makeRom(files, 16000));
     w.click("cmdPgDn");
     w.child("cmdPgUp")->setFocus();
     // The IPS buttons and the text list cannot take the focus.
@@ -608,9 +496,9 @@ void TestFrmOrvane::tabOrder()
 
 void TestFrmOrvane::aboutBox()
 {
-    Window w;
-    SeenBox seen;
-    acknowledgeBox("MsgBox", &seen);
+    MainWindowDriver w;
+    ShownMessage seen;
+    w.expectMessage("MsgBox", seen);
     w.action("mnuAbout")->trigger();
     QVERIFY(Modal::allHandled());
     QCOMPARE(seen.title, QString("Orvane"));
@@ -618,7 +506,7 @@ void TestFrmOrvane::aboutBox()
     QCOMPARE(seen.buttons, 1);
     QVERIFY(!seen.text.isEmpty());
     QVERIFY(!seen.text.contains('\n'));
-    QVERIFY(w.window.isVisible());
+    QVERIFY(w.window().isVisible());
     QCOMPARE(w.caption("lblTopline"), QString("0"));
 }
 
@@ -627,10 +515,10 @@ void TestFrmOrvane::ipsCommandsDoNothing()
     TempFiles files;
     const QString rom = makeRom(files, 16000);
     const QByteArray before = files.read("game.smc");
-    Window w;
+    MainWindowDriver w;
     for (int state = 0; state < 2; ++state) {
         if (state == 1)
-            w.window.openRom(rom);
+            w.openRom(rom);
         const QStringList rows = w.hexRows();
         for (const char *button : {"cmd5", "cmd6"}) {
             QVERIFY(!w.enabled(button));
@@ -651,14 +539,14 @@ void TestFrmOrvane::exitClosesTheWindow()
 {
     TempFiles files;
     {
-        Window w;
+        MainWindowDriver w;
         w.action("mnuExit")->trigger();
-        QVERIFY(!w.window.isVisible());
+        QVERIFY(!w.window().isVisible());
     }
-    Window w;
-    w.window.openRom(makeRom(files, 100));
+    MainWindowDriver w;
+    w.openRom(makeRom(files, 100));
     w.click("cmd8");
-    QVERIFY(!w.window.isVisible());
+    QVERIFY(!w.window().isVisible());
 }
 
 void TestFrmOrvane::currentLineStatus_data()
@@ -682,18 +570,16 @@ void TestFrmOrvane::currentLineStatus()
     QFETCH(int, row);
     QFETCH(QString, caption);
     TempFiles files;
-    Window w;
-    w.window.openRom(makeRom(files, 16000));
+    MainWindowDriver w;
+    w.openRom(makeRom(files, 16000));
     w.moveOverBackground();
     QCOMPARE(w.caption("lblTopline"), QString("0"));
     QCOMPARE(w.caption("lblShowLine"), QString());
     for (int i = 0; i < pageDowns; ++i)
         w.click("cmdPgDn");
-    if (!goTo.isEmpty()) {
-        answerInput(goTo);
-        w.click("cmd7");
-    }
-    w.clickRow(row);
+    if (!goTo.isEmpty())
+        w.goTo(goTo);
+    w.selectRow(row);
     QCOMPARE(w.textList()->currentRow(), row);
     QCOMPARE(w.caption("lblTopline"), caption);
     QCOMPARE(w.caption("lblShowLine"), w.textList()->item(row)->text());
@@ -704,9 +590,9 @@ void TestFrmOrvane::currentLineStatus()
 void TestFrmOrvane::arrowKeysMoveTheStatus()
 {
     TempFiles files;
-    Window w;
-    w.window.openRom(makeRom(files, 16000));
-    w.clickRow(3);
+    MainWindowDriver w;
+    w.openRom(makeRom(files, 16000));
+    w.selectRow(3);
     QTest::keyClick(w.hexList(), Qt::Key_Down);
     QTest::keyClick(w.hexList(), Qt::Key_Down);
     QCOMPARE(w.caption("lblTopline"), QString("80"));
@@ -719,9 +605,9 @@ void TestFrmOrvane::arrowKeysMoveTheStatus()
 void TestFrmOrvane::renderLeavesTheStatusLineUntilTheNextEvent()
 {
     TempFiles files;
-    Window w;
-    w.window.openRom(makeRom(files, 16000));
-    w.clickRow(4); // bytes 40 to 4F: 41 translates as "@"
+    MainWindowDriver w;
+    w.openRom(makeRom(files, 16000));
+    w.selectRow(4); // bytes 40 to 4F: 41 translates as "@"
     QCOMPARE(w.caption("lblShowLine"), QString("@"));
     w.click("cmdPgDn");
     QVERIFY(w.hexList()->selectedItems().isEmpty());
@@ -738,12 +624,12 @@ void TestFrmOrvane::controlCharactersStayOnOneLine()
     TempFiles files;
     const QString rom = files.write("ctl.smc", QByteArray(16, '\x01') + QByteArray(16, '\x02'));
     files.write("ctl.kel", QByteArray("\n\x00\r\tB\r", 6));
-    Window w;
-    w.window.openRom(rom);
+    MainWindowDriver w;
+    w.openRom(rom);
     const QString shown = w.textList()->item(0)->text();
     QCOMPARE(shown, QString(QChar(0x240A)).append(QChar(0x2400)).repeated(16));
     QCOMPARE(w.textList()->item(1)->text(), (QString(QChar(0x2409)) + "B").repeated(16));
-    w.clickRow(0);
+    w.selectRow(0);
     QVERIFY(!w.caption("lblShowLine").contains('\n'));
     QCOMPARE(w.caption("lblShowLine"), shown);
 }
@@ -752,21 +638,21 @@ void TestFrmOrvane::deletedRomLeavesThePage()
 {
     TempFiles files;
     const QString rom = makeRom(files, 16000);
-    Window w;
-    w.window.openRom(rom);
+    MainWindowDriver w;
+    w.openRom(rom);
     w.click("cmdPgDn");
     const QStringList rows = w.hexRows();
     QFile::remove(rom);
     for (const char *command : {"cmdPgDn", "cmdPgUp", "cmd7"}) {
-        SeenBox seen;
-        acknowledgeBox("FileErrorBox", &seen);
+        ShownMessage seen;
+        w.expectMessage("FileErrorBox", seen);
         if (qstrcmp(command, "cmd7") == 0)
             answerInput("0");
         w.click(command);
         QTRY_VERIFY(Modal::allHandled());
         QVERIFY2(seen.text.contains(QDir::toNativeSeparators(rom)), qPrintable(seen.text));
         QCOMPARE(seen.title, QString("Orvane"));
-        QCOMPARE(w.window.topLine(), 13.0);
+        QCOMPARE(w.window().topLine(), 13.0);
         QCOMPARE(w.caption("lblTopline"), QString("208"));
         QCOMPARE(w.hexRows(), rows);
         QVERIFY(w.enabled("cmdPgUp"));
@@ -783,8 +669,8 @@ void TestFrmOrvane::readOnlyRomCanBeViewed()
     QVERIFY(QFile::setPermissions(rom, readable));
     QVERIFY(QFile::setPermissions(files.path("game.kel"), readable));
     QVERIFY2(!QFileInfo(rom).isWritable(), "permission bits must stop this user");
-    Window w;
-    w.window.openRom(rom);
+    MainWindowDriver w;
+    w.openRom(rom);
     QCOMPARE(w.hexRows().first(), hexOfLineAt(0));
     w.click("cmdPgDn");
     QCOMPARE(w.caption("lblTopline"), QString("208"));
