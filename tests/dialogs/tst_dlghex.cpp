@@ -1,3 +1,5 @@
+#include "editdialogchecks.h"
+
 #include "support/mainwindowdriver.h"
 #include "support/modal.h"
 #include "support/romdata.h"
@@ -109,9 +111,7 @@ void tst_dlgHEX::cleanup()
 
 void tst_dlgHEX::refusesWithoutSelection_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::newRow("button") << QStringLiteral("cmd1");
-    QTest::newRow("menu item") << QStringLiteral("mnuLine");
+    EditDialogChecks::commandRows(QStringLiteral("cmd1"), QStringLiteral("mnuLine"));
 }
 
 void tst_dlgHEX::refusesWithoutSelection()
@@ -119,11 +119,8 @@ void tst_dlgHEX::refusesWithoutSelection()
     QFETCH(QString, command);
     MainWindowDriver viewer(romPath());
     const ShownMessage message = viewer.refusal(command);
-    QCOMPARE(message.objectName, QStringLiteral("MsgBox"));
-    QCOMPARE(message.text, QStringLiteral("Please select a line."));
-    QVERIFY(message.critical());
-    QVERIFY(!message.busyPointer);
     QCOMPARE(rom(), m_rom);
+    EditDialogChecks::verifyPleaseSelectALine(message);
 }
 
 void tst_dlgHEX::layout()
@@ -205,14 +202,9 @@ void tst_dlgHEX::entries()
 
 void tst_dlgHEX::busyPointerWhileOpen()
 {
-    MainWindowDriver viewer(romPath());
-    viewer.selectRow(1);
-    Qt::CursorShape whileOpen = Qt::ArrowCursor;
-    QVERIFY(viewer.press(QStringLiteral("mnuLine"), QStringLiteral("dlgHEX"), [&](QDialog *) {
-        whileOpen = viewer.window().cursor().shape();
-    }));
-    QCOMPARE(whileOpen, Qt::WaitCursor);
-    QCOMPARE(viewer.window().cursor().shape(), Qt::ArrowCursor);
+    EditDialogChecks::verifyBusyPointerWhileOpen(romPath(),
+                                                 QStringLiteral("mnuLine"),
+                                                 QStringLiteral("dlgHEX"));
 }
 
 void tst_dlgHEX::saveWithoutChangeKeepsFile()
@@ -402,10 +394,10 @@ void tst_dlgHEX::refusesTextThatNamesNoValue()
         chooseEntry(box(dialog, 1), 0xFF);
         typeInto(box(dialog, 11), typed);
         QCOMPARE(box(dialog, 11)->currentText(), typed);
-        viewer.expectMessage(QStringLiteral("MsgBox"), message);
-        QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
-        QVERIFY(Modal::allHandled());
-        stayedOpen = dialog->isVisible();
+        stayedOpen = EditDialogChecks::saveRefused(viewer,
+                                                   dialog,
+                                                   QStringLiteral("MsgBox"),
+                                                   message);
         // The choices survive the refusal.
         QCOMPARE(box(dialog, 1)->currentIndex(), 0xFF);
         QCOMPARE(box(dialog, 11)->currentText(), typed);
@@ -438,10 +430,10 @@ void tst_dlgHEX::reportsRomThatIsGone()
         QVERIFY(QFile::remove(romPath()));
         if (folder)
             QVERIFY(QDir().mkdir(romPath()));
-        viewer.expectMessage(QStringLiteral("FileErrorBox"), message);
-        QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
-        QVERIFY(Modal::allHandled());
-        stayedOpen = dialog->isVisible();
+        stayedOpen = EditDialogChecks::saveRefused(viewer,
+                                                   dialog,
+                                                   QStringLiteral("FileErrorBox"),
+                                                   message);
         QCOMPARE(box(dialog, 4)->currentIndex(), 0xAB);
         // Once the dialog has closed the main window cannot render the page either.
         viewer.expectMessage(QStringLiteral("FileErrorBox"), pageMessage);
@@ -469,10 +461,10 @@ void tst_dlgHEX::reportsReadOnlyRom()
     bool stayedOpen = false;
     QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
         chooseEntry(box(dialog, 0), 0x01);
-        viewer.expectMessage(QStringLiteral("FileErrorBox"), message);
-        QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
-        QVERIFY(Modal::allHandled());
-        stayedOpen = dialog->isVisible();
+        stayedOpen = EditDialogChecks::saveRefused(viewer,
+                                                   dialog,
+                                                   QStringLiteral("FileErrorBox"),
+                                                   message);
         QCOMPARE(box(dialog, 0)->currentIndex(), 0x01);
     }));
     QVERIFY(stayedOpen);

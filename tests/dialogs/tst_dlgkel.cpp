@@ -1,3 +1,5 @@
+#include "editdialogchecks.h"
+
 #include "support/mainwindowdriver.h"
 #include "support/modal.h"
 #include "support/romdata.h"
@@ -130,9 +132,7 @@ void tst_dlgKEL::cleanup()
 
 void tst_dlgKEL::refusesWithoutSelection_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::newRow("button") << QStringLiteral("cmd2");
-    QTest::newRow("menu item") << QStringLiteral("mnuKEL");
+    EditDialogChecks::commandRows(QStringLiteral("cmd2"), QStringLiteral("mnuKEL"));
 }
 
 void tst_dlgKEL::refusesWithoutSelection()
@@ -140,11 +140,8 @@ void tst_dlgKEL::refusesWithoutSelection()
     QFETCH(QString, command);
     MainWindowDriver viewer(romPath());
     const ShownMessage message = viewer.refusal(command);
-    QCOMPARE(message.objectName, QStringLiteral("MsgBox"));
-    QCOMPARE(message.text, QStringLiteral("Please select a line."));
-    QVERIFY(message.critical());
-    QVERIFY(!message.busyPointer);
     QCOMPARE(table(), m_table);
+    EditDialogChecks::verifyPleaseSelectALine(message);
 }
 
 void tst_dlgKEL::layout()
@@ -213,14 +210,9 @@ void tst_dlgKEL::focusOrder()
 
 void tst_dlgKEL::busyPointerWhileOpen()
 {
-    MainWindowDriver viewer(romPath());
-    viewer.selectRow(1);
-    Qt::CursorShape whileOpen = Qt::ArrowCursor;
-    QVERIFY(viewer.press(QStringLiteral("mnuKEL"), QStringLiteral("dlgKEL"), [&](QDialog *) {
-        whileOpen = viewer.window().cursor().shape();
-    }));
-    QCOMPARE(whileOpen, Qt::WaitCursor);
-    QCOMPARE(viewer.window().cursor().shape(), Qt::ArrowCursor);
+    EditDialogChecks::verifyBusyPointerWhileOpen(romPath(),
+                                                 QStringLiteral("mnuKEL"),
+                                                 QStringLiteral("dlgKEL"));
 }
 
 void tst_dlgKEL::saveWithoutChangeKeepsFile()
@@ -460,10 +452,10 @@ void tst_dlgKEL::refusesWhatTheFileCannotHold()
             textBox(dialog, 9)->setText(text); // pasted
         }
         QCOMPARE(textBox(dialog, 9)->text(), text);
-        viewer.expectMessage(QStringLiteral("MsgBox"), message);
-        QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
-        QVERIFY(Modal::allHandled());
-        stayedOpen = dialog->isVisible();
+        stayedOpen = EditDialogChecks::saveRefused(viewer,
+                                                   dialog,
+                                                   QStringLiteral("MsgBox"),
+                                                   message);
         QCOMPARE(textBox(dialog, 9)->text(), text);
         QCOMPARE(textBox(dialog, 0)->text(), QStringLiteral("other"));
     }));
@@ -501,10 +493,10 @@ void tst_dlgKEL::reportsTableThatCannotBeWritten()
     bool stayedOpen = false;
     QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
         typeInto(textBox(dialog, 9), QStringLiteral("lost?"));
-        viewer.expectMessage(QStringLiteral("FileErrorBox"), message);
-        QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
-        QVERIFY(Modal::allHandled());
-        stayedOpen = dialog->isVisible();
+        stayedOpen = EditDialogChecks::saveRefused(viewer,
+                                                   dialog,
+                                                   QStringLiteral("FileErrorBox"),
+                                                   message);
         QCOMPARE(textBox(dialog, 9)->text(), QStringLiteral("lost?"));
         QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("lost?"));
     }));
