@@ -84,6 +84,14 @@ private slots:
     void tableKeptAcrossOpenings();
 
 private:
+    // Selects the row and opens dlgHEX on it with its button.
+    static bool edit(const MainWindowDriver &viewer,
+                     int row,
+                     const std::function<void(QDialog *)> &handle)
+    {
+        viewer.selectRow(row);
+        return viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), handle);
+    }
     QString romPath() const { return m_files->path(QStringLiteral("game.smc")); }
     QByteArray rom() const { return m_files->read(QStringLiteral("game.smc")); }
 
@@ -126,8 +134,7 @@ void tst_dlgHEX::refusesWithoutSelection()
 void tst_dlgHEX::layout()
 {
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(3);
-    QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 3, [&](QDialog *dialog) {
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Edit HEX"));
         QCOMPARE(dialog->size(), QSize(393, 249));
         for (int i = 0; i < 16; ++i) {
@@ -166,8 +173,7 @@ void tst_dlgHEX::layout()
 void tst_dlgHEX::focusOrder()
 {
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(0);
-    QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 0, [&](QDialog *dialog) {
         QCOMPARE(QApplication::focusWidget(), button(dialog, "cmdSave"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), button(dialog, "cmdCancel"));
@@ -183,8 +189,7 @@ void tst_dlgHEX::focusOrder()
 void tst_dlgHEX::entries()
 {
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(0);
-    QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 0, [&](QDialog *dialog) {
         QComboBox *first = box(dialog, 0);
         QCOMPARE(first->currentText(), QStringLiteral("00: \u00A5"));
         QCOMPARE(first->itemText(0x41), QStringLiteral("41: A"));
@@ -210,8 +215,7 @@ void tst_dlgHEX::busyPointerWhileOpen()
 void tst_dlgHEX::saveWithoutChangeKeepsFile()
 {
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(5);
-    QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 5, [&](QDialog *dialog) {
         QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
         QVERIFY(!dialog->isVisible());
     }));
@@ -274,10 +278,9 @@ void tst_dlgHEX::closingWritesNothing()
 {
     QFETCH(QString, how);
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(4);
     QByteArray changedElsewhere = m_rom;
     changedElsewhere[200] = '\x77';
-    QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 4, [&](QDialog *dialog) {
         chooseEntry(box(dialog, 3), 0xFF);
         chooseEntry(box(dialog, 9), 0x00);
         // A change made behind the dialog's back shows only if the page is rendered again.
@@ -358,8 +361,7 @@ void tst_dlgHEX::typedValues()
     QFETCH(QString, typed);
     QFETCH(int, value);
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(1);
-    QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 1, [&](QDialog *dialog) {
         typeInto(box(dialog, 6), typed);
         // Leaving the box shows the entry the typed text names.
         QTest::keyClick(box(dialog, 6), Qt::Key_Tab);
@@ -387,10 +389,9 @@ void tst_dlgHEX::refusesTextThatNamesNoValue()
 {
     QFETCH(QString, typed);
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(2);
     ShownMessage message;
     bool stayedOpen = false;
-    QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 2, [&](QDialog *dialog) {
         chooseEntry(box(dialog, 1), 0xFF);
         typeInto(box(dialog, 11), typed);
         QCOMPARE(box(dialog, 11)->currentText(), typed);
@@ -421,11 +422,10 @@ void tst_dlgHEX::reportsRomThatIsGone()
 {
     QFETCH(bool, folder);
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(2);
     ShownMessage message;
     ShownMessage pageMessage;
     bool stayedOpen = false;
-    QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 2, [&](QDialog *dialog) {
         chooseEntry(box(dialog, 4), 0xAB);
         QVERIFY(QFile::remove(romPath()));
         if (folder)
@@ -456,10 +456,9 @@ void tst_dlgHEX::reportsReadOnlyRom()
         QFile::setPermissions(romPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     QVERIFY2(!QFileInfo(romPath()).isWritable(), "permission bits must stop this user");
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(6);
     ShownMessage message;
     bool stayedOpen = false;
-    QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 6, [&](QDialog *dialog) {
         chooseEntry(box(dialog, 0), 0x01);
         stayedOpen = EditDialogChecks::saveRefused(viewer,
                                                    dialog,
@@ -475,15 +474,13 @@ void tst_dlgHEX::reportsReadOnlyRom()
 void tst_dlgHEX::tableKeptAcrossOpenings()
 {
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(4);
-    QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 4, [&](QDialog *dialog) {
         QCOMPARE(box(dialog, 1)->currentText(), QStringLiteral("41: A"));
         typeInto(box(dialog, 1), QStringLiteral("zz"));
     }));
     // A shorter table supplies entry 1 only; the others keep what the dialog's copy held.
     m_files->write(QStringLiteral("game.kel"), RomData::tableFile({"one"}));
-    viewer.selectRow(4);
-    QVERIFY(viewer.press(QStringLiteral("cmd1"), QStringLiteral("dlgHEX"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 4, [&](QDialog *dialog) {
         QCOMPARE(box(dialog, 1)->currentText(), QStringLiteral("41: A"));
         QCOMPARE(box(dialog, 1)->currentIndex(), 0x41);
         QCOMPARE(box(dialog, 1)->itemText(0x01), QStringLiteral("01: one"));

@@ -101,6 +101,14 @@ private slots:
     void reportsTableThatCannotBeWritten();
 
 private:
+    // Selects the row and opens dlgKEL on it with its button.
+    static bool edit(const MainWindowDriver &viewer,
+                     int row,
+                     const std::function<void(QDialog *)> &handle)
+    {
+        viewer.selectRow(row);
+        return viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), handle);
+    }
     QString romPath() const { return m_files->path(QStringLiteral("game.smc")); }
     QString tablePath() const { return m_files->path(QStringLiteral("game.kel")); }
     QByteArray table() const { return m_files->read(QStringLiteral("game.kel")); }
@@ -194,8 +202,7 @@ void tst_dlgKEL::layout()
 void tst_dlgKEL::focusOrder()
 {
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(3);
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 3, [&](QDialog *dialog) {
         QCOMPARE(QApplication::focusWidget(), button(dialog, "cmdCancel"));
         for (int i = 0; i < 16; ++i) {
             tab();
@@ -218,8 +225,7 @@ void tst_dlgKEL::busyPointerWhileOpen()
 void tst_dlgKEL::saveWithoutChangeKeepsFile()
 {
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(1);
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 1, [&](QDialog *dialog) {
         // Leaving boxes without a change alters no entry.
         for (int i = 0; i < 5; ++i)
             tab();
@@ -244,8 +250,7 @@ void tst_dlgKEL::oneValueEverywhere()
     QFETCH(int, box);
     QFETCH(QString, typed);
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(0);
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 0, [&](QDialog *dialog) {
         QCOMPARE(boxTexts(dialog), QStringList(16, QStringLiteral("A")));
         typeInto(textBox(dialog, box), typed);
         QTest::mouseClick(textBox(dialog, (box + 3) % 16), Qt::LeftButton);
@@ -262,8 +267,7 @@ void tst_dlgKEL::oneValueEverywhere()
 void tst_dlgKEL::valueAtTwoPositions()
 {
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(1);
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 1, [&](QDialog *dialog) {
         QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("b"));
         typeInto(textBox(dialog, 9), QStringLiteral("bee"));
         QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("b"));
@@ -281,8 +285,7 @@ void tst_dlgKEL::valueAtTwoPositions()
 void tst_dlgKEL::firstDifferingBoxWins()
 {
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(1);
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 1, [&](QDialog *dialog) {
         // Texts pasted into two boxes of one value before the focus moves: box 2 comes first.
         QTest::mouseClick(textBox(dialog, 0), Qt::LeftButton);
         textBox(dialog, 9)->setText(QStringLiteral("nine"));
@@ -301,8 +304,7 @@ void tst_dlgKEL::firstDifferingBoxWins()
 void tst_dlgKEL::saveTakesHighestBox()
 {
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(1);
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 1, [&](QDialog *dialog) {
         textBox(dialog, 2)->setText(QStringLiteral("two"));
         textBox(dialog, 9)->setText(QStringLiteral("nine"));
         // Save pressed without the focus leaving a box, as by its shortcut.
@@ -316,8 +318,7 @@ void tst_dlgKEL::saveTakesHighestBox()
 void tst_dlgKEL::byteZeroIsNeverWritten()
 {
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(2);
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 2, [&](QDialog *dialog) {
         QCOMPARE(textBox(dialog, 0)->text(), Yen);
         typeInto(textBox(dialog, 0), QStringLiteral("zero"));
         tab();
@@ -329,17 +330,13 @@ void tst_dlgKEL::byteZeroIsNeverWritten()
     expected[0x43] = "C";
     QCOMPARE(table(), fullTable(expected));
     QCOMPARE(viewer.textList()->item(2)->text(), Yen + QStringLiteral("Cd"));
-    viewer.selectRow(2);
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
-        QCOMPARE(textBox(dialog, 0)->text(), Yen);
-    }));
+    QVERIFY(edit(viewer, 2, [&](QDialog *dialog) { QCOMPARE(textBox(dialog, 0)->text(), Yen); }));
 }
 
 void tst_dlgKEL::emptiedBoxIsBareCarriageReturn()
 {
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(3);
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 3, [&](QDialog *dialog) {
         QCOMPARE(textBox(dialog, 5)->text(), QStringLiteral("Cee"));
         typeInto(textBox(dialog, 5), QString());
         QTest::mouseClick(button(dialog, "cmdSave"), Qt::LeftButton);
@@ -366,9 +363,8 @@ void tst_dlgKEL::closingWritesNothing()
 {
     QFETCH(QString, how);
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(1);
     const QByteArray changedElsewhere = fullTable({{0x60, "P"}});
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 1, [&](QDialog *dialog) {
         typeInto(textBox(dialog, 2), QStringLiteral("x"));
         tab();
         typeInto(textBox(dialog, 4), QStringLiteral("y"));
@@ -397,8 +393,7 @@ void tst_dlgKEL::tableKeptAcrossOpenings()
     QVERIFY(QFile::remove(tablePath()));
     MainWindowDriver viewer(romPath());
     QCOMPARE(table(), QByteArray());
-    viewer.selectRow(1);
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 1, [&](QDialog *dialog) {
         QCOMPARE(boxTexts(dialog), QStringList(16));
         typeInto(textBox(dialog, 2), QStringLiteral("kept"));
         tab();
@@ -410,8 +405,7 @@ void tst_dlgKEL::tableKeptAcrossOpenings()
 
     // The file now supplies entries 1 and 2 only; the Cancel's edits stay in the dialog.
     m_files->write(QStringLiteral("game.kel"), RomData::tableFile({"one", "two"}));
-    viewer.selectRow(1);
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 1, [&](QDialog *dialog) {
         QCOMPARE(textBox(dialog, 0)->text(), QStringLiteral("also kept"));
         QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("kept"));
         QCOMPARE(textBox(dialog, 9)->text(), QStringLiteral("kept"));
@@ -440,10 +434,9 @@ void tst_dlgKEL::refusesWhatTheFileCannotHold()
     QFETCH(bool, typed);
     QFETCH(QString, named);
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(1);
     ShownMessage message;
     bool stayedOpen = false;
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 1, [&](QDialog *dialog) {
         typeInto(textBox(dialog, 0), QStringLiteral("other"));
         if (typed) {
             typeInto(textBox(dialog, 9), text);
@@ -488,10 +481,9 @@ void tst_dlgKEL::reportsTableThatCannotBeWritten()
              "permission bits must stop this user");
 
     MainWindowDriver viewer(romPath());
-    viewer.selectRow(1);
     ShownMessage message;
     bool stayedOpen = false;
-    QVERIFY(viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), [&](QDialog *dialog) {
+    QVERIFY(edit(viewer, 1, [&](QDialog *dialog) {
         typeInto(textBox(dialog, 9), QStringLiteral("lost?"));
         stayedOpen = EditDialogChecks::saveRefused(viewer,
                                                    dialog,
