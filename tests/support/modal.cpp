@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QTest>
 #include <QTimer>
 
 namespace Modal {
@@ -22,6 +23,11 @@ void whenShown(const QString &objectName, std::function<void(QWidget *)> action)
         timer->stop();
         timer->deleteLater();
         pending.removeOne(timer);
+        // Focus moves only within the active window; on a busy machine the new window may
+        // not be active yet when it is first seen.
+        QApplication::setActiveWindow(modal);
+        if (!QTest::qWaitForWindowActive(modal))
+            qWarning("the modal window %s did not become active", qPrintable(modal->objectName()));
         action(modal);
     });
     timer->start();
