@@ -390,15 +390,13 @@ void frmOrvane::applyPage(double topLine, const Page &page)
     lblTopline->setText(Navigation::offsetText(TopLine));
 }
 
-bool frmOrvane::moveTo(double topLine)
+void frmOrvane::moveTo(double topLine)
 {
     try {
         applyPage(topLine, readPage(m_romPath, m_tablePath, topLine, m_table));
     } catch (const FileError &error) {
         Boxes::showFileError(this, error);
-        return false;
     }
-    return true;
 }
 
 void frmOrvane::ShowPage()

@@ -75,7 +75,7 @@ private:
                                 const KelTable &table) const;
     void applyPage(double topLine, const Page &page);
     // Renders the page at topLine, or leaves the window as it was when a file fails.
-    bool moveTo(double topLine);
+    void moveTo(double topLine);
     [[nodiscard]] int selectedRow() const;
     [[nodiscard]] SelectedLine selectedLine() const;
     void enableCommands();
