@@ -1,14 +1,42 @@
 #pragma once
 
-#include "platform/fonts.h"
+#include "platform/widgets.h"
 
-// What the two edit dialogs' layouts share: positions drawn in twips.
+#include <QLabel>
+#include <QPushButton>
+
+// What the two edit dialogs' layouts share: positions drawn in twips, the byte labels and the
+// Save and Cancel buttons.
 namespace DialogLayout {
 
 // 15 twips make one pixel at 96 dots per inch.
 constexpr int px(int twips)
 {
     return twips / 15;
+}
+
+constexpr QRect twips(int left, int top, int width, int height)
+{
+    return {px(left), px(top), px(width), px(height)};
+}
+
+// Label i of the sixteen that show a byte's old value as "3F:".
+inline QLabel *byteLabel(QWidget *parent, int i, const QRect &geometry)
+{
+    auto *label = new QLabel(QStringLiteral("00:"), parent);
+    label->setObjectName(QStringLiteral("Label1_%1").arg(i));
+    label->setGeometry(geometry);
+    label->setFont(courierBold(12));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+inline QPushButton *button(QWidget *parent,
+                           const char *name,
+                           const char *caption,
+                           const QRect &geometry)
+{
+    return place(new QPushButton(QString::fromLatin1(caption), parent), name, geometry);
 }
 
 } // namespace DialogLayout

@@ -21,6 +21,7 @@
 namespace {
 
 using DialogLayout::px;
+using DialogLayout::twips;
 
 constexpr int ClientWidth = px(5895);
 constexpr int ClientHeight = px(3735);
@@ -73,23 +74,17 @@ dlgHEX::dlgHEX(QWidget *parent)
 void dlgHEX::buildControls()
 {
     m_entries = new QStringListModel(this);
-    const QFont labelFont = courierBold(12);
     const QFont boxFont = courierBold(9.75);
 
     for (int i = 0; i < RomLine::Length; ++i) {
         const int column = i / RowsPerColumn;
-        const int top = px(120 + 360 * (i % RowsPerColumn));
+        const int top = 120 + 360 * (i % RowsPerColumn);
 
-        auto *label = new QLabel(QStringLiteral("00:"), this);
-        label->setObjectName(QStringLiteral("Label1_%1").arg(i));
-        label->setGeometry(px(column == 0 ? 120 : 3000), top, px(375), px(255));
-        label->setFont(labelFont);
-        label->setTextFormat(Qt::PlainText);
-        Label1[i] = label;
+        Label1[i] = DialogLayout::byteLabel(this, i, twips(column == 0 ? 120 : 3000, top, 375, 255));
 
         auto *box = new QComboBox(this);
         box->setObjectName(QStringLiteral("Combo1_%1").arg(i));
-        box->setGeometry(px(column == 0 ? 600 : 3480), top, px(2295), px(360));
+        box->setGeometry(twips(column == 0 ? 600 : 3480, top, 2295, 360));
         box->setFont(boxFont);
         box->setEditable(true);
         // Typing must never add to the list all sixteen boxes share.
@@ -106,12 +101,8 @@ void dlgHEX::buildControls()
         Combo1[i] = box;
     }
 
-    cmdSave = new QPushButton(QStringLiteral("Save"), this);
-    cmdSave->setObjectName(QStringLiteral("cmdSave"));
-    cmdSave->setGeometry(px(2640), px(3120), px(1455), px(495));
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setGeometry(px(4320), px(3120), px(1455), px(495));
+    cmdSave = DialogLayout::button(this, "cmdSave", "Save", twips(2640, 3120, 1455, 495));
+    cmdCancel = DialogLayout::button(this, "cmdCancel", "Cancel", twips(4320, 3120, 1455, 495));
     cmdCancel->setDefault(true);
 
     setTabOrder(cmdSave, cmdCancel);

@@ -18,6 +18,7 @@
 namespace {
 
 using DialogLayout::px;
+using DialogLayout::twips;
 
 constexpr int ClientWidth = px(6615);
 constexpr int ClientHeight = px(5550);
@@ -25,9 +26,7 @@ constexpr int RowsPerColumn = 8;
 
 QLabel *headerLabel(QWidget *parent, const char *name, const QString &text, int top)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(px(120), top, px(6375), px(375));
+    auto *label = place(new QLabel(text, parent), name, twips(120, top, 6375, 375));
     label->setFont(courierBold(12));
     label->setTextFormat(Qt::PlainText);
     return label;
@@ -47,34 +46,25 @@ dlgKEL::dlgKEL(QWidget *parent)
 
 void dlgKEL::buildControls()
 {
-    lblShowHEX = headerLabel(this, "lblShowHEX", QStringLiteral("show hex"), px(120));
-    lblShowKEL = headerLabel(this, "lblShowKEL", QStringLiteral("show kel"), px(5040));
+    lblShowHEX = headerLabel(this, "lblShowHEX", QStringLiteral("show hex"), 120);
+    lblShowKEL = headerLabel(this, "lblShowKEL", QStringLiteral("show kel"), 5040);
 
     for (int i = 0; i < RomLine::Length; ++i) {
         const int column = i / RowsPerColumn;
-        const int top = px(600 + 480 * (i % RowsPerColumn));
+        const int top = 600 + 480 * (i % RowsPerColumn);
 
-        auto *label = new QLabel(QStringLiteral("00:"), this);
-        label->setObjectName(QStringLiteral("Label1_%1").arg(i));
-        label->setGeometry(px(column == 0 ? 120 : 3480), top, px(375), px(375));
-        label->setFont(courierBold(12));
-        label->setTextFormat(Qt::PlainText);
-        Label1[i] = label;
+        Label1[i] = DialogLayout::byteLabel(this, i, twips(column == 0 ? 120 : 3480, top, 375, 375));
 
         auto *box = new QLineEdit(QStringLiteral("Text1"), this);
         box->setObjectName(QStringLiteral("Text1_%1").arg(i));
-        box->setGeometry(px(column == 0 ? 600 : 3960), top, px(2535), px(375));
+        box->setGeometry(twips(column == 0 ? 600 : 3960, top, 2535, 375));
         box->setMaxLength(std::numeric_limits<int>::max());
         box->installEventFilter(this);
         Text1[i] = box;
     }
 
-    cmdSave = new QPushButton(QStringLiteral("Save"), this);
-    cmdSave->setObjectName(QStringLiteral("cmdSave"));
-    cmdSave->setGeometry(px(3360), px(4440), px(1455), px(495));
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setGeometry(px(5040), px(4440), px(1455), px(495));
+    cmdSave = DialogLayout::button(this, "cmdSave", "Save", twips(3360, 4440, 1455, 495));
+    cmdCancel = DialogLayout::button(this, "cmdCancel", "Cancel", twips(5040, 4440, 1455, 495));
     cmdCancel->setDefault(true);
 
     QWidget *previous = cmdCancel;

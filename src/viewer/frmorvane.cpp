@@ -8,8 +8,8 @@
 #include "platform/binaryfile.h"
 #include "platform/dialogs.h"
 #include "platform/fileerror.h"
-#include "platform/fonts.h"
 #include "platform/text8.h"
+#include "platform/widgets.h"
 #include "viewer/navigation.h"
 #include "viewer/search.h"
 
@@ -76,14 +76,6 @@ private:
     std::function<void()> m_afterEvent;
 };
 
-template<typename Widget>
-Widget *place(Widget *widget, const char *name, int left, int top, int width, int height)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
-
 } // namespace
 
 static void initResources()
@@ -123,17 +115,20 @@ void frmOrvane::buildControls()
     const QFont listFont = courierBold(12);
     const QFont labelFont = courierBold(9.75);
 
-    lblHEX = place(new QLabel(QStringLiteral("HEX Codes:"), client), "lblHEX", 8, 0, 81, 17);
-    lblKEL = place(new QLabel(QStringLiteral("KEL Translation:"), client), "lblKEL", 376, 0, 129, 17);
-    lstHEX = place(new HexList(client, [this] { ShowCurrentLine(); }), "lstHEX", 8, 16, 329, 256);
-    cmdPgUp = place(new QPushButton(QStringLiteral("PgUp"), client), "cmdPgUp", 344, 16, 25, 33);
-    cmdPgDn = place(new QPushButton(QStringLiteral("PgDn"), client), "cmdPgDn", 344, 240, 25, 33);
-    lstKEL = place(new QListWidget(client), "lstKEL", 376, 16, 329, 256);
-    lblCurLine
-        = place(new QLabel(QStringLiteral("Current Line:"), client), "lblCurLine", 8, 280, 105, 17);
-    lblTopline = place(new QLabel(QStringLiteral("0"), client), "lblTopline", 120, 280, 249, 17);
-    lblShowLine = place(new QLabel(client), "lblShowLine", 8, 296, 697, 25);
-    pgsSearch = place(new QProgressBar(client), "pgsSearch", 8, 296, 697, 25);
+    lblHEX = place(new QLabel(QStringLiteral("HEX Codes:"), client), "lblHEX", {8, 0, 81, 17});
+    lblKEL = place(new QLabel(QStringLiteral("KEL Translation:"), client),
+                   "lblKEL",
+                   {376, 0, 129, 17});
+    lstHEX = place(new HexList(client, [this] { ShowCurrentLine(); }), "lstHEX", {8, 16, 329, 256});
+    cmdPgUp = place(new QPushButton(QStringLiteral("PgUp"), client), "cmdPgUp", {344, 16, 25, 33});
+    cmdPgDn = place(new QPushButton(QStringLiteral("PgDn"), client), "cmdPgDn", {344, 240, 25, 33});
+    lstKEL = place(new QListWidget(client), "lstKEL", {376, 16, 329, 256});
+    lblCurLine = place(new QLabel(QStringLiteral("Current Line:"), client),
+                       "lblCurLine",
+                       {8, 280, 105, 17});
+    lblTopline = place(new QLabel(QStringLiteral("0"), client), "lblTopline", {120, 280, 249, 17});
+    lblShowLine = place(new QLabel(client), "lblShowLine", {8, 296, 697, 25});
+    pgsSearch = place(new QProgressBar(client), "pgsSearch", {8, 296, 697, 25});
 
     struct ButtonSpec
     {
@@ -156,10 +151,7 @@ void frmOrvane::buildControls()
     for (const ButtonSpec &spec : buttons) {
         *spec.button = place(new QPushButton(QString::fromLatin1(spec.caption), client),
                              spec.name,
-                             spec.left,
-                             spec.top,
-                             129,
-                             33);
+                             {spec.left, spec.top, 129, 33});
     }
 
     for (QLabel *label : {lblHEX, lblKEL, lblCurLine, lblTopline})

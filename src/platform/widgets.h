@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+// What every window's controls share: the bold fixed font of the lists, byte labels and value
+// boxes, and placing a control at a fixed rectangle under its name. On Linux fontconfig
+// resolves Courier New to a metric-compatible face such as Liberation Mono.
+inline QFont courierBold(double pointSize)
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSizeF(pointSize);
+    font.setBold(true);
+    return font;
+}
+
+template<typename Widget>
+Widget *place(Widget *widget, const char *name, const QRect &geometry)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
