@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/convert.h"
 #include "platform/widgets.h"
 
 #include <QLabel>
 #include <QPushButton>
+
+#include <algorithm>
 
 // What the two edit dialogs' layouts share: positions drawn in twips, the byte labels and the
 // Save and Cancel buttons.
@@ -14,6 +17,9 @@ constexpr int px(int twips)
 {
     return twips / 15;
 }
+
+// The sixteen byte controls stand in two columns of eight.
+constexpr int RowsPerColumn = 8;
 
 constexpr QRect twips(int left, int top, int width, int height)
 {
@@ -29,6 +35,12 @@ inline QLabel *byteLabel(QWidget *parent, int i, const QRect &geometry)
     label->setFont(courierBold(12));
     label->setTextFormat(Qt::PlainText);
     return label;
+}
+
+// The byte value a label's first two hex digits name; the labels are built from a hex form.
+inline int byteLabelValue(const QLabel *label)
+{
+    return std::max(Convert::hexPairValue(label->text().left(2).toLatin1()), 0);
 }
 
 inline QPushButton *button(QWidget *parent,

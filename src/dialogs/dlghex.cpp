@@ -16,16 +16,14 @@
 #include <QPushButton>
 #include <QStringListModel>
 
-#include <algorithm>
-
 namespace {
 
 using DialogLayout::px;
+using DialogLayout::RowsPerColumn;
 using DialogLayout::twips;
 
 constexpr int ClientWidth = px(5895);
 constexpr int ClientHeight = px(3735);
-constexpr int RowsPerColumn = 8;
 
 QStringList entryTexts(const KelTable &table)
 {
@@ -130,7 +128,7 @@ void dlgHEX::load(const SelectedLine &line)
     for (int i = 0; i < RomLine::Length; ++i) {
         Label1[i]->setText(QString::fromLatin1(RomLine::hexPairAt(line.hexForm, i))
                            + QLatin1Char(':'));
-        const int value = std::max(Convert::hexPairValue(Label1[i]->text().left(2).toLatin1()), 0);
+        const int value = DialogLayout::byteLabelValue(Label1[i]);
         Combo1[i]->setCurrentIndex(value);
         // A text typed at an earlier opening may still stand in the field.
         Combo1[i]->setEditText(Combo1[i]->itemText(value));

@@ -12,17 +12,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <algorithm>
 #include <limits>
 
 namespace {
 
 using DialogLayout::px;
+using DialogLayout::RowsPerColumn;
 using DialogLayout::twips;
 
 constexpr int ClientWidth = px(6615);
 constexpr int ClientHeight = px(5550);
-constexpr int RowsPerColumn = 8;
 
 QLabel *headerLabel(QWidget *parent, const char *name, const QString &text, int top)
 {
@@ -108,7 +107,7 @@ void dlgKEL::done(int result)
 
 int dlgKEL::boxValue(int box) const
 {
-    return std::max(Convert::hexPairValue(Label1[box]->text().left(2).toLatin1()), 0);
+    return DialogLayout::byteLabelValue(Label1[box]);
 }
 
 bool dlgKEL::eventFilter(QObject *watched, QEvent *event)

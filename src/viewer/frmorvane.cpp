@@ -250,7 +250,6 @@ void frmOrvane::buildMenus()
     mnuFindN = action(mnuEdit, "mnuFindN", "Find &Next");
     mnuFindN->setShortcut(QKeySequence(Qt::Key_F3));
     mnuEdit->setEnabled(false);
-    mnuEdit->menuAction()->setEnabled(false);
 
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -341,7 +340,6 @@ void frmOrvane::enableCommands()
     for (QPushButton *button : {cmd1, cmd2, cmd3, cmd4, cmd7, cmd8, cmdPgDn})
         button->setEnabled(true);
     mnuEdit->setEnabled(true);
-    mnuEdit->menuAction()->setEnabled(true);
 }
 
 frmOrvane::Page frmOrvane::readPage(const QString &romPath,
@@ -443,12 +441,18 @@ SelectedLine frmOrvane::selectedLine() const
                         m_tablePath};
 }
 
+bool frmOrvane::lineSelected()
+{
+    if (selectedRow() >= 0)
+        return true;
+    Boxes::messageBox(this, QStringLiteral("Please select a line."), Boxes::Critical);
+    return false;
+}
+
 void frmOrvane::cmd1Click()
 {
-    if (selectedRow() < 0) {
-        Boxes::messageBox(this, QStringLiteral("Please select a line."), Boxes::Critical);
+    if (!lineSelected())
         return;
-    }
     BusyPointer busy(this);
     try {
         if (!m_dlgHEX)
@@ -462,18 +466,15 @@ void frmOrvane::cmd1Click()
 
 void frmOrvane::cmd2Click()
 {
-    if (selectedRow() < 0) {
-        Boxes::messageBox(this, QStringLiteral("Please select a line."), Boxes::Critical);
+    if (!lineSelected())
         return;
-    }
     BusyPointer busy(this);
     try {
         if (!m_dlgKEL)
             m_dlgKEL = std::make_unique<dlgKEL>(this);
         m_dlgKEL->run(selectedLine());
-        KelTable table = m_table;
-        LoadTable(table, m_tablePath);
-        m_table = table;
+        // A load that fails changes no entry, so the table is reloaded in place.
+        LoadTable(m_table, m_tablePath);
     } catch (const FileError &error) {
         Boxes::showFileError(this, error);
     }

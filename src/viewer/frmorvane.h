@@ -34,7 +34,6 @@ public:
     void openRom(const QString &path);
 
     [[nodiscard]] double topLine() const { return TopLine; }
-    [[nodiscard]] double romLength() const { return RomLength; }
     [[nodiscard]] const QString &romPath() const { return m_romPath; }
     [[nodiscard]] const QString &tablePath() const { return m_tablePath; }
     [[nodiscard]] const QByteArray &searchBytes() const { return SearchBytes; }
@@ -77,6 +76,8 @@ private:
     // Renders the page at topLine, or leaves the window as it was when a file fails.
     void moveTo(double topLine);
     [[nodiscard]] int selectedRow() const;
+    // Whether a row is selected; refuses with a message when none is.
+    bool lineSelected();
     [[nodiscard]] SelectedLine selectedLine() const;
     void enableCommands();
     void showSearchProgress(qint64 position);
