@@ -7,6 +7,11 @@
 void LoadTable(KelTable &table, const QString &path)
 {
     BinaryFile::createIfMissing(path);
+    ReadTable(table, path);
+}
+
+void ReadTable(KelTable &table, const QString &path)
+{
     table.readRecords(BinaryFile::readAll(path));
 }
 

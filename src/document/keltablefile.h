@@ -8,6 +8,8 @@ class KelTable;
 
 // Loads the records of the file at path into table; a missing file is created, empty.
 void LoadTable(KelTable &table, const QString &path);
+// Reads the records of the existing file at path into table, creating nothing.
+void ReadTable(KelTable &table, const QString &path);
 
 // Why table cannot be saved as it stands (an entry holding the terminator, or a file that
 // would be too large), or an empty text when it can.

@@ -1,0 +1,188 @@
+#include "cli.h"
+
+#include "document/keltable.h"
+#include "document/keltablefile.h"
+#include "platform/convert.h"
+#include "platform/fileerror.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace Cli {
+
+namespace {
+
+const QString Program = QStringLiteral("orvane-cli");
+
+QString commandPath(const QStringList &arguments)
+{
+    return arguments.isEmpty() ? Program : arguments.first();
+}
+
+void printCommands(QTextStream &stream, const QString &path, const std::vector<Command> &commands)
+{
+    stream << "Usage: " << path << " COMMAND [options] [arguments]\n\nCommands:\n";
+    qsizetype width = 0;
+    for (const Command &command : commands)
+        width = std::max(width, command.name.size());
+    for (const Command &command : commands)
+        stream << "  " << command.name.leftJustified(width + 2) << command.summary << '\n';
+    stream << "\nRun '" << path << " COMMAND --help' for a command's options.\n";
+}
+
+} // namespace
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    stream.setEncoding(QStringConverter::Utf8);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    stream.setEncoding(QStringConverter::Utf8);
+    return stream;
+}
+
+Exit dispatch(const QStringList &arguments, const std::vector<Command> &commands)
+{
+    const QString path = commandPath(arguments);
+    const QString name = arguments.value(1);
+    if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+        printCommands(out(), path, commands);
+        return Exit::Success;
+    }
+    if (name == QLatin1String("--version") && path == Program) {
+        out() << Program << ' ' << QCoreApplication::applicationVersion() << '\n';
+        return Exit::Success;
+    }
+    const auto command = std::find_if(commands.begin(), commands.end(), [&](const Command &c) {
+        return c.name == name;
+    });
+    if (command == commands.end()) {
+        if (name.isEmpty())
+            err() << path << ": a command is needed.\n";
+        else
+            err() << path << ": '" << name << "' is not a command.\n";
+        printCommands(err(), path, commands);
+        err().flush();
+        return Exit::Failure;
+    }
+    const QString subPath = path + QLatin1Char(' ') + name;
+    try {
+        return command->run(QStringList{subPath} + arguments.mid(2));
+    } catch (const UsageError &error) {
+        err() << subPath << ": " << error.message() << "\nRun '" << subPath
+              << " --help' for its usage.\n";
+    } catch (const FileError &error) {
+        err() << subPath << ": " << error.message() << '\n';
+    }
+    err().flush();
+    return Exit::Failure;
+}
+
+bool parse(QCommandLineParser &parser,
+           const QStringList &arguments,
+           const QString &syntax,
+           int required,
+           int optional)
+{
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows this help."));
+    parser.addOption(help);
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    if (!parser.parse(arguments))
+        throw UsageError(parser.errorText());
+    if (parser.isSet(help)) {
+        // The usage line names the subcommand, not only the program.
+        QString text = parser.helpText();
+        const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
+        text.replace(0,
+                     lineEnd,
+                     QStringLiteral("Usage: %1 [options] %2").arg(commandPath(arguments), syntax));
+        out() << text;
+        return false;
+    }
+    const qsizetype count = parser.positionalArguments().size();
+    if (count < required || count > required + optional) {
+        throw UsageError(count < required ? QStringLiteral("expects %1").arg(syntax)
+                                          : QStringLiteral("takes only %1").arg(syntax));
+    }
+    return true;
+}
+
+qint64 parseOffset(const QString &text, const QString &what)
+{
+    const QString trimmed = text.trimmed();
+    auto bad = [&](const QString &why) {
+        return UsageError(QStringLiteral("%1 \"%2\" %3").arg(what, text, why));
+    };
+    if (trimmed.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        bool ok = false;
+        const qint64 value = trimmed.mid(2).toLongLong(&ok, 16);
+        if (!ok || value < 0 || trimmed.mid(2).startsWith(QLatin1Char('+'))
+            || trimmed.mid(2).startsWith(QLatin1Char('-'))) {
+            throw bad(QStringLiteral("is no hexadecimal number."));
+        }
+        return value;
+    }
+    // Go To reads a number from the start of the text and ignores the rest; here the rest must
+    // be part of it, so that a typing error is reported rather than read as 0.
+    static const QRegularExpression number(
+        QStringLiteral("^(?:&[Hh][0-9A-Fa-f]+|&[Oo][0-7]+|[+-]?(?:\\d+\\.?\\d*|\\.\\d+)"
+                       "(?:[EeDd][+-]?\\d+)?)$"));
+    QString compact = trimmed;
+    compact.remove(QLatin1Char(' ')).remove(QLatin1Char('\t')).remove(QLatin1Char('\n'));
+    if (!number.match(compact).hasMatch())
+        throw bad(QStringLiteral("is no number."));
+    const double value = Convert::Val(compact);
+    if (value < 0)
+        throw bad(QStringLiteral("is negative."));
+    if (!std::isfinite(value) || value > 9.0e18)
+        throw bad(QStringLiteral("is too large."));
+    // A fraction names a byte as a position does: to the nearest, halves to the even one.
+    return static_cast<qint64>(Convert::roundHalfEven(value));
+}
+
+QString offsetText(qint64 offset)
+{
+    return QStringLiteral("%1 (0x%2)").arg(offset).arg(QString::number(offset, 16).toUpper());
+}
+
+KelTable tableFor(const QString &romPath, const QString &tableOption)
+{
+    KelTable table;
+    if (!tableOption.isEmpty()) {
+        ReadTable(table, tableOption);
+        return table;
+    }
+    const QString beside = tablePathFor(romPath);
+    if (QFileInfo::exists(beside))
+        ReadTable(table, beside);
+    else
+        table.readRecords({});
+    return table;
+}
+
+void refuseToOverwrite(const QString &output, const QStringList &inputs)
+{
+    const QFileInfo target(output);
+    if (!target.exists())
+        return;
+    for (const QString &input : inputs) {
+        const QFileInfo source(input);
+        if (source.exists() && source.canonicalFilePath() == target.canonicalFilePath()) {
+            throw UsageError(
+                QStringLiteral("will not write \"%1\": it is an input, \"%2\".").arg(output, input));
+        }
+    }
+}
+
+} // namespace Cli

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+class KelTable;
+
+// What every subcommand of orvane-cli shares: its exit codes, how it parses its arguments and
+// reads numbers, where its output goes, and how it finds a ROM's table.
+namespace Cli {
+
+enum class Exit : int {
+    Success = 0,
+    NotFound = 1, // ran, but found nothing
+    Failure = 2,  // a usage error or a file error; nothing was written
+};
+
+// Wrong arguments or options: reported with a hint to --help, and the exit status 2.
+class UsageError : public std::runtime_error
+{
+public:
+    explicit UsageError(const QString &message)
+        : std::runtime_error(message.toStdString())
+        , m_message(message)
+    {}
+    [[nodiscard]] const QString &message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// Standard output and standard error, as UTF-8 text.
+QTextStream &out();
+QTextStream &err();
+
+// A subcommand takes its own arguments, its name path first ("orvane-cli ips create").
+using Run = std::function<Exit(const QStringList &arguments)>;
+
+struct Command
+{
+    QString name;
+    QString summary;
+    Run run;
+};
+
+// Runs the command that arguments[1] names, with arguments[0] and that name as its first
+// argument; lists the commands for --help or none. Usage and file errors of the command are
+// reported here on stderr and give Exit::Failure.
+Exit dispatch(const QStringList &arguments, const std::vector<Command> &commands);
+
+// Parses a subcommand's arguments. syntax names its positional arguments for the usage line
+// ("ROM TEXT"); their count must lie between required and required + optional. Returns false
+// when --help was asked for and has been printed. Throws UsageError.
+bool parse(QCommandLineParser &parser,
+           const QStringList &arguments,
+           const QString &syntax,
+           int required,
+           int optional = 0);
+
+// A byte offset or a count as the window's Go To reads it (decimal, "&H" hex, "&O" octal) or
+// with a "0x" prefix; the whole text must be a number, and not negative. Throws UsageError
+// naming what.
+[[nodiscard]] qint64 parseOffset(const QString &text, const QString &what);
+
+// A 0-based offset as printed: decimal and hex, "1076 (0x434)".
+[[nodiscard]] QString offsetText(qint64 offset);
+
+// The table of a ROM: the file --table names (a .kel, or a .tbl read as table import reads it),
+// else the .kel beside the ROM by the window's rule. A missing .kel beside the ROM reads as an
+// empty table, and is not created: a reader never writes.
+[[nodiscard]] KelTable tableFor(const QString &romPath, const QString &tableOption);
+
+// Refuses, with a UsageError, an output path that names the same file as one of the inputs.
+void refuseToOverwrite(const QString &output, const QStringList &inputs);
+
+} // namespace Cli
