@@ -3,6 +3,7 @@
 
 #include "dialogs/dlghex.h"
 #include "document/keltable.h"
+#include "document/keltablefile.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -31,15 +32,14 @@ void openingTheLineHexEditor(benchmark::State &state)
     QByteArray line;
     for (int i = 0; i < 16; ++i)
         line.append(static_cast<char>(i * 17));
-    const SelectedLine selected{line.toHex().toUpper(),
-                                {},
-                                QStringLiteral("0"),
-                                writeFile(dir, QStringLiteral("game.smc"), QByteArray(64, '\0')),
-                                writeFile(dir, QStringLiteral("game.kel"), table.records())};
+    const RomDocument::Line selected{line, {}, 0};
+    const QString tablePath = writeFile(dir, QStringLiteral("game.kel"), table.records());
     dlgHEX dialog;
     for (auto _ : state) {
         QTimer::singleShot(0, &dialog, [&dialog] { dialog.reject(); });
-        dialog.run(selected);
+        KelTable loaded = dialog.table();
+        LoadTable(loaded, tablePath);
+        dialog.run(selected, loaded, [](const QByteArray &) {});
     }
 }
 BENCHMARK(openingTheLineHexEditor)->Unit(benchmark::kMillisecond);

@@ -3,7 +3,7 @@
 // child process per case, so that the size of the file cannot hide in the benchmark's own use.
 
 #include "platform/binaryfile.h"
-#include "viewer/search.h"
+#include "platform/filesearch.h"
 
 #include <benchmark/benchmark.h>
 
@@ -95,7 +95,7 @@ std::vector<Case> makeCases(const std::string &dir)
 std::optional<qint64> searchCore(const Case &c)
 {
     BinaryFile rom(QString::fromStdString(c.path), BinaryFile::Mode::Read);
-    return Search::findPattern(rom, c.pattern, 1, rom.length());
+    return FileSearch::findPattern(rom, c.pattern, 1, rom.length());
 }
 
 std::optional<qint64> wholeFileMemmem(const Case &c)

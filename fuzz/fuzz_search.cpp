@@ -5,7 +5,7 @@
 #include "plainscan.h"
 
 #include "platform/binaryfile.h"
-#include "viewer/search.h"
+#include "platform/filesearch.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const qint64 romSize = rest.size();
     const qint64 start = 1 + (data[2] | data[3] << 8) % (romSize + 3);
-    const qint64 chunk = data[4] == 0xFF ? Search::DefaultChunkSize : 1 + data[4] % 64;
+    const qint64 chunk = data[4] == 0xFF ? FileSearch::DefaultChunkSize : 1 + data[4] % 64;
     const qint64 romLength = data[5] & 1 ? romSize : (data[5] >> 1) % (romSize + 1);
 
     {
@@ -85,6 +85,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     BinaryFile rom(romPath(), BinaryFile::Mode::Read);
     const auto expected = PlainScan::find(rom, pattern, start, romLength);
-    check(Search::findPattern(rom, pattern, start, romLength, {}, chunk) == expected);
+    check(FileSearch::findPattern(rom, pattern, start, romLength, {}, chunk) == expected);
     return 0;
 }

@@ -2,7 +2,6 @@
 // the text, the rest before it is read as a table file.
 
 #include "document/keltable.h"
-#include "viewer/search.h"
 
 #include <QByteArray>
 
@@ -55,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     KelTable table;
     table.readRecords(QByteArray(chars + 1, rest - typedLength));
 
-    const QByteArray pattern = Search::textToBytes(typed, table);
+    const QByteArray pattern = table.encode(typed);
     check(pattern == plainTextToBytes(typed, table));
 
     // The translations of the pattern spell the start of what was typed.

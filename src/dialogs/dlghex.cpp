@@ -1,16 +1,11 @@
 #include "dlghex.h"
 
-#include "dialogs/dialoglayout.h"
-#include "document/keltablefile.h"
-#include "platform/binaryfile.h"
+#include "dialogs/boxes.h"
+#include "dialogs/widgets.h"
 #include "platform/convert.h"
-#include "platform/dialogs.h"
-#include "platform/fileerror.h"
 #include "platform/text8.h"
 
 #include <QComboBox>
-#include <QFileInfo>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -19,11 +14,9 @@
 namespace {
 
 using DialogLayout::px;
-using DialogLayout::RowsPerColumn;
 using DialogLayout::twips;
 
-constexpr int ClientWidth = px(5895);
-constexpr int ClientHeight = px(3735);
+constexpr DialogLayout::ByteGrid Grid{120, 3000, 120, 360};
 
 QStringList entryTexts(const KelTable &table)
 {
@@ -60,30 +53,28 @@ int valueNamedBy(const QString &typed, const QStringList &entries)
 } // namespace
 
 dlgHEX::dlgHEX(QWidget *parent)
-    : QDialog(parent)
+    : LineDialog(parent, "dlgHEX", QStringLiteral("Edit HEX"), QSize(px(5895), px(3735)))
 {
-    setObjectName(QStringLiteral("dlgHEX"));
-    setWindowTitle(QStringLiteral("Edit HEX"));
-    setModal(true);
-    buildControls();
-    setFixedSize(ClientWidth, ClientHeight);
+    buildByteLabels(Grid, 255);
+    buildBoxes();
+    buildButtons(twips(2640, 3120, 1455, 495), twips(4320, 3120, 1455, 495));
+
+    setTabOrder(cmdSave, cmdCancel);
+    QWidget *previous = cmdCancel;
+    for (QComboBox *box : Combo1) {
+        setTabOrder(previous, box);
+        previous = box;
+    }
 }
 
-void dlgHEX::buildControls()
+void dlgHEX::buildBoxes()
 {
     m_entries = new QStringListModel(this);
-    const QFont boxFont = courierBold(9.75);
-
     for (int i = 0; i < RomLine::Length; ++i) {
-        const int column = i / RowsPerColumn;
-        const int top = 120 + 360 * (i % RowsPerColumn);
-
-        Label1[i] = DialogLayout::byteLabel(this, i, twips(column == 0 ? 120 : 3000, top, 375, 255));
-
         auto *box = new QComboBox(this);
         box->setObjectName(QStringLiteral("Combo1_%1").arg(i));
-        box->setGeometry(twips(column == 0 ? 600 : 3480, top, 2295, 360));
-        box->setFont(boxFont);
+        box->setGeometry(Grid.cell(i, DialogLayout::ByteGrid::BoxShift, 2295, 360));
+        box->setFont(Widgets::captionFont());
         box->setEditable(true);
         // Typing must never add to the list all sixteen boxes share.
         box->setInsertPolicy(QComboBox::NoInsert);
@@ -98,37 +89,13 @@ void dlgHEX::buildControls()
         });
         Combo1[i] = box;
     }
-
-    cmdSave = DialogLayout::button(this, "cmdSave", "Save", twips(2640, 3120, 1455, 495));
-    cmdCancel = DialogLayout::button(this, "cmdCancel", "Cancel", twips(4320, 3120, 1455, 495));
-    cmdCancel->setDefault(true);
-
-    setTabOrder(cmdSave, cmdCancel);
-    QWidget *previous = cmdCancel;
-    for (QComboBox *box : Combo1) {
-        setTabOrder(previous, box);
-        previous = box;
-    }
-
-    connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSaveClick(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { reject(); });
 }
 
-void dlgHEX::run(const SelectedLine &line)
+void dlgHEX::load()
 {
-    LoadTable(m_table, line.tablePath);
-    load(line);
-    exec();
-}
-
-void dlgHEX::load(const SelectedLine &line)
-{
-    m_line = line;
     m_entries->setStringList(entryTexts(m_table));
     for (int i = 0; i < RomLine::Length; ++i) {
-        Label1[i]->setText(QString::fromLatin1(RomLine::hexPairAt(line.hexForm, i))
-                           + QLatin1Char(':'));
-        const int value = DialogLayout::byteLabelValue(Label1[i]);
+        const int value = byteValue(i);
         Combo1[i]->setCurrentIndex(value);
         // A text typed at an earlier opening may still stand in the field.
         Combo1[i]->setEditText(Combo1[i]->itemText(value));
@@ -156,44 +123,25 @@ void dlgHEX::selectTypedValue(int box)
         combo->setEditText(combo->itemText(value));
 }
 
-void dlgHEX::cmdSaveClick()
+void dlgHEX::save()
 {
-    const double S = Convert::Val(m_line.offsetCaption);
-    const double EditLine = S / 16;
-    const qint64 firstPosition = RomLine::firstPosition(EditLine);
-
     QByteArray bytes(RomLine::Length, '\0');
     for (int i = 0; i < RomLine::Length; ++i) {
         const int value = chosenValue(i);
         if (value < 0) {
+            const qint64 offset = RomLine::firstPosition(m_line.offset / RomLine::Length) - 1 + i;
             Boxes::messageBox(this,
                               QStringLiteral("Byte %1 of the line, at offset %2: \"%3\" names no "
                                              "value. Choose an entry from its list, or type the "
                                              "value's two hex digits.")
                                   .arg(i)
-                                  .arg(firstPosition - 1 + i)
+                                  .arg(offset)
                                   .arg(Combo1[i]->currentText()),
-                              Boxes::Critical);
+                              Boxes::Style::Critical);
             Combo1[i]->setFocus();
             return;
         }
         bytes[i] = static_cast<char>(value);
     }
-
-    try {
-        // Opening for update would create a ROM that has gone missing; a patch belongs in the
-        // file the user opened, not in a new one.
-        if (!QFileInfo::exists(m_line.romPath)) {
-            BinaryFile::fail(QStringLiteral("write"),
-                             m_line.romPath,
-                             QStringLiteral("The file no longer exists."));
-        }
-        BinaryFile rom(m_line.romPath, BinaryFile::Mode::Update);
-        RomLine::WriteLine(rom, EditLine, bytes);
-        rom.close();
-    } catch (const FileError &error) {
-        Boxes::showFileError(this, error);
-        return;
-    }
-    accept();
+    closeAfter([&] { m_write(bytes); });
 }

@@ -1,10 +1,9 @@
 #include "dlgkel.h"
 
-#include "dialogs/dialoglayout.h"
+#include "dialogs/boxes.h"
+#include "dialogs/widgets.h"
 #include "document/keltablefile.h"
 #include "platform/convert.h"
-#include "platform/dialogs.h"
-#include "platform/fileerror.h"
 #include "platform/text8.h"
 
 #include <QFocusEvent>
@@ -17,16 +16,14 @@
 namespace {
 
 using DialogLayout::px;
-using DialogLayout::RowsPerColumn;
 using DialogLayout::twips;
 
-constexpr int ClientWidth = px(6615);
-constexpr int ClientHeight = px(5550);
+constexpr DialogLayout::ByteGrid Grid{120, 3480, 600, 480};
 
-QLabel *headerLabel(QWidget *parent, const char *name, const QString &text, int top)
+QLabel *headerLabel(QWidget *parent, const char *name, int top)
 {
-    auto *label = place(new QLabel(text, parent), name, twips(120, top, 6375, 375));
-    label->setFont(courierBold(12));
+    auto *label = Widgets::place(new QLabel(parent), name, twips(120, top, 6375, 375));
+    label->setFont(Widgets::lineFont());
     label->setTextFormat(Qt::PlainText);
     return label;
 }
@@ -34,37 +31,20 @@ QLabel *headerLabel(QWidget *parent, const char *name, const QString &text, int 
 } // namespace
 
 dlgKEL::dlgKEL(QWidget *parent)
-    : QDialog(parent)
+    : LineDialog(parent, "dlgKEL", QStringLiteral("Edit KEL Translation"), QSize(px(6615), px(5550)))
 {
-    setObjectName(QStringLiteral("dlgKEL"));
-    setWindowTitle(QStringLiteral("Edit KEL Translation"));
-    setModal(true);
-    buildControls();
-    setFixedSize(ClientWidth, ClientHeight);
-}
-
-void dlgKEL::buildControls()
-{
-    lblShowHEX = headerLabel(this, "lblShowHEX", QStringLiteral("show hex"), 120);
-    lblShowKEL = headerLabel(this, "lblShowKEL", QStringLiteral("show kel"), 5040);
-
+    lblShowHEX = headerLabel(this, "lblShowHEX", 120);
+    lblShowKEL = headerLabel(this, "lblShowKEL", 5040);
+    buildByteLabels(Grid, 375);
     for (int i = 0; i < RomLine::Length; ++i) {
-        const int column = i / RowsPerColumn;
-        const int top = 600 + 480 * (i % RowsPerColumn);
-
-        Label1[i] = DialogLayout::byteLabel(this, i, twips(column == 0 ? 120 : 3480, top, 375, 375));
-
-        auto *box = new QLineEdit(QStringLiteral("Text1"), this);
+        auto *box = new QLineEdit(this);
         box->setObjectName(QStringLiteral("Text1_%1").arg(i));
-        box->setGeometry(twips(column == 0 ? 600 : 3960, top, 2535, 375));
+        box->setGeometry(Grid.cell(i, DialogLayout::ByteGrid::BoxShift, 2535, 375));
         box->setMaxLength(std::numeric_limits<int>::max());
         box->installEventFilter(this);
         Text1[i] = box;
     }
-
-    cmdSave = DialogLayout::button(this, "cmdSave", "Save", twips(3360, 4440, 1455, 495));
-    cmdCancel = DialogLayout::button(this, "cmdCancel", "Cancel", twips(5040, 4440, 1455, 495));
-    cmdCancel->setDefault(true);
+    buildButtons(twips(3360, 4440, 1455, 495), twips(5040, 4440, 1455, 495));
 
     QWidget *previous = cmdCancel;
     for (QLineEdit *box : Text1) {
@@ -72,30 +52,16 @@ void dlgKEL::buildControls()
         previous = box;
     }
     setTabOrder(previous, cmdSave);
-
-    connect(cmdSave, &QPushButton::clicked, this, [this] { cmdSaveClick(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { reject(); });
 }
 
-void dlgKEL::run(const SelectedLine &line)
+void dlgKEL::load()
 {
-    LoadTable(m_table, line.tablePath);
-    load(line);
-    m_open = true;
-    exec();
-}
-
-void dlgKEL::load(const SelectedLine &line)
-{
-    m_tablePath = line.tablePath;
-    lblShowHEX->setText(QString::fromLatin1(line.hexForm));
-    lblShowKEL->setText(Text8::toDisplay(line.textForm));
-    for (int i = 0; i < RomLine::Length; ++i) {
-        Label1[i]->setText(QString::fromLatin1(RomLine::hexPairAt(line.hexForm, i))
-                           + QLatin1Char(':'));
-        Text1[i]->setText(Text8::toWidget(m_table.entry(boxValue(i))));
-    }
+    lblShowHEX->setText(QString::fromLatin1(RomLine::LineHex(m_line.bytes)));
+    lblShowKEL->setText(Text8::toDisplay(m_line.text));
+    for (int i = 0; i < RomLine::Length; ++i)
+        Text1[i]->setText(Text8::toWidget(m_table.entry(byteValue(i))));
     cmdCancel->setFocus();
+    m_open = true;
 }
 
 void dlgKEL::done(int result)
@@ -103,11 +69,6 @@ void dlgKEL::done(int result)
     // The boxes lose the focus as the window closes; that is no edit to take in.
     m_open = false;
     QDialog::done(result);
-}
-
-int dlgKEL::boxValue(int box) const
-{
-    return DialogLayout::byteLabelValue(Label1[box]);
 }
 
 bool dlgKEL::eventFilter(QObject *watched, QEvent *event)
@@ -127,21 +88,21 @@ void dlgKEL::synchronise()
     // rather than being replaced and lost.
     for (int i = 0; i < RomLine::Length; ++i) {
         const std::optional<QByteArray> text = Text8::fromWidget(Text1[i]->text());
-        if (text && *text != m_table.entry(boxValue(i))) {
-            m_table.setEntry(boxValue(i), *text);
+        if (text && *text != m_table.entry(byteValue(i))) {
+            m_table.setEntry(byteValue(i), *text);
             break;
         }
     }
     for (int i = 0; i < RomLine::Length; ++i) {
         if (!Text8::fromWidget(Text1[i]->text()))
             continue;
-        const QString shown = Text8::toWidget(m_table.entry(boxValue(i)));
+        const QString shown = Text8::toWidget(m_table.entry(byteValue(i)));
         if (Text1[i]->text() != shown)
             Text1[i]->setText(shown);
     }
 }
 
-void dlgKEL::cmdSaveClick()
+void dlgKEL::save()
 {
     // The new table is built aside and becomes the dialog's own only once the file holds it, so
     // a refused or failed save leaves both the file and the boxes as they were.
@@ -155,29 +116,25 @@ void dlgKEL::cmdSaveClick()
                               QStringLiteral("The translation of byte %1 holds \"%2\" (U+%3), a "
                                              "character that has no 8-bit code; the table file "
                                              "cannot store it.")
-                                  .arg(QString::fromLatin1(Convert::hexPair(boxValue(i))),
+                                  .arg(QString::fromLatin1(Convert::hexPair(byteValue(i))),
                                        QString(character),
                                        QString::number(character.unicode(), 16)
                                            .toUpper()
                                            .rightJustified(4, QLatin1Char('0'))),
-                              Boxes::Critical);
+                              Boxes::Style::Critical);
             Text1[i]->setFocus();
             return;
         }
-        table.setEntry(boxValue(i), *text);
+        table.setEntry(byteValue(i), *text);
     }
 
     const QString problem = tableSaveProblem(table);
     if (!problem.isEmpty()) {
-        Boxes::messageBox(this, problem, Boxes::Critical);
+        Boxes::messageBox(this, problem, Boxes::Style::Critical);
         return;
     }
-    try {
-        SaveTable(table, m_tablePath);
-    } catch (const FileError &error) {
-        Boxes::showFileError(this, error);
-        return;
-    }
-    m_table = table;
-    accept();
+    closeAfter([&] {
+        m_write(table);
+        m_table = table;
+    });
 }

@@ -1,5 +1,35 @@
 #include "keltable.h"
 
+QByteArray KelTable::decode(QByteArrayView bytes) const
+{
+    QByteArray text;
+    for (const char c : bytes)
+        text.append(m_entries[static_cast<unsigned char>(c)]);
+    return text;
+}
+
+QByteArray KelTable::encode(QByteArrayView text) const
+{
+    QByteArray bytes;
+    QByteArrayView rest = text;
+    while (!rest.isEmpty()) {
+        int bestValue = -1;
+        qsizetype bestLength = 0;
+        for (int b = 0; b < Size; ++b) {
+            const QByteArray &entry = m_entries[b];
+            if (entry.isEmpty() || entry.size() < bestLength || !rest.startsWith(entry))
+                continue;
+            bestValue = b;
+            bestLength = entry.size();
+        }
+        if (bestValue < 0)
+            break;
+        bytes.append(static_cast<char>(bestValue));
+        rest = rest.sliced(bestLength);
+    }
+    return bytes;
+}
+
 void KelTable::readRecords(const QByteArray &fileBytes)
 {
     qsizetype start = 0;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 #include <array>
 
-// The translation of every byte value 0 to 255 into a short 8-bit text, and the layout in which
-// a table file stores entries 1 to 255: each entry's bytes followed by a carriage return.
+// The translation of every byte value 0 to 255 into a short 8-bit text, both ways: bytes spelled
+// as text and text spelled as bytes; and the layout in which a table file stores entries 1 to 255,
+// each entry's bytes followed by a carriage return.
 class KelTable
 {
 public:
@@ -19,6 +21,13 @@ public:
 
     [[nodiscard]] const QByteArray &entry(int byteValue) const { return m_entries.at(byteValue); }
     void setEntry(int byteValue, const QByteArray &text) { m_entries.at(byteValue) = text; }
+
+    // The translations of the bytes joined.
+    [[nodiscard]] QByteArray decode(QByteArrayView bytes) const;
+    // Text spelled as bytes, greedily: the longest prefix some translation equals exactly, the
+    // highest byte value among equal ones; the rest is dropped at the first prefix that no
+    // translation matches. Empty translations spell nothing.
+    [[nodiscard]] QByteArray encode(QByteArrayView text) const;
 
     // Overwrites entry k with record k of the file's bytes (k = 1 to 255) and sets entry 0;
     // entries the bytes supply no record for keep their text. A last record without its

@@ -4,6 +4,8 @@
 #include "platform/binaryfile.h"
 #include "platform/convert.h"
 
+#include <stdexcept>
+
 void LoadTable(KelTable &table, const QString &path)
 {
     BinaryFile::createIfMissing(path);
@@ -35,9 +37,10 @@ QString tableSaveProblem(const KelTable &table)
 
 void SaveTable(const KelTable &table, const QString &path)
 {
+    // Callers check first and tell the user; writing such a table would corrupt the file.
     const QString problem = tableSaveProblem(table);
     if (!problem.isEmpty())
-        BinaryFile::fail(QStringLiteral("save"), path, problem);
+        throw std::invalid_argument(problem.toStdString());
     BinaryFile::replaceContents(path, table.records());
 }
 

@@ -16,7 +16,7 @@ void ReadTable(KelTable &table, const QString &path);
 [[nodiscard]] QString tableSaveProblem(const KelTable &table);
 
 // Replaces the file at path with entries 1 to 255 in one step: either the whole new table is
-// there afterwards or the old file is untouched. Refuses a table with a save problem.
+// there afterwards or the old file is untouched. The table must have no save problem.
 void SaveTable(const KelTable &table, const QString &path);
 
 // The table path of a ROM: the ROM path with its last three characters replaced by "kel".

@@ -8,7 +8,7 @@ namespace RomLine {
 
 qint64 firstPosition(double lineNumber)
 {
-    return static_cast<qint64>(Convert::roundHalfEven(16.0 * lineNumber + 1.0));
+    return static_cast<qint64>(Convert::roundHalfEven(double(Length) * lineNumber + 1.0));
 }
 
 QByteArray ReadLine(BinaryFile &rom, double lineNumber)
@@ -32,15 +32,7 @@ QByteArray LineHex(const QByteArray &bytes)
 
 QByteArray LineText(const QByteArray &bytes, const KelTable &table)
 {
-    QByteArray text;
-    for (const char c : bytes)
-        text.append(table.entry(static_cast<unsigned char>(c)));
-    return text;
-}
-
-QByteArray hexPairAt(const QByteArray &hexForm, int byte)
-{
-    return hexForm.mid(qsizetype(2) * byte, 2);
+    return table.decode(bytes);
 }
 
 } // namespace RomLine

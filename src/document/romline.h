@@ -21,9 +21,7 @@ void WriteLine(BinaryFile &rom, double lineNumber, const QByteArray &bytes);
 
 // 32 uppercase hex digits, two per byte, no separators.
 [[nodiscard]] QByteArray LineHex(const QByteArray &bytes);
-// The translations of the bytes joined.
+// The translations of the bytes joined, through the table's decoding.
 [[nodiscard]] QByteArray LineText(const QByteArray &bytes, const KelTable &table);
-// The two hex digits of byte i in a hex form.
-[[nodiscard]] QByteArray hexPairAt(const QByteArray &hexForm, int byte);
 
 } // namespace RomLine

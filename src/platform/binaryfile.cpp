@@ -17,7 +17,8 @@ QString displayPath(const QString &path)
 
 void BinaryFile::fail(const QString &action, const QString &path, const QString &reason)
 {
-    throw FileError(QStringLiteral("Cannot %1 \"%2\":\n%3").arg(action, displayPath(path), reason));
+    throw FileError(path,
+                    QStringLiteral("Cannot %1 \"%2\":\n%3").arg(action, displayPath(path), reason));
 }
 
 BinaryFile::BinaryFile(const QString &path, Mode mode)
@@ -28,8 +29,11 @@ BinaryFile::BinaryFile(const QString &path, Mode mode)
         fail(QStringLiteral("open"), path, QStringLiteral("No file is open."));
     if (QFileInfo(path).isDir())
         fail(QStringLiteral("open"), path, QStringLiteral("It is a folder, not a file."));
-    const QIODevice::OpenMode openMode = mode == Mode::Read ? QIODevice::ReadOnly
-                                                            : QIODevice::ReadWrite;
+    QIODevice::OpenMode openMode = QIODevice::ReadWrite;
+    if (mode == Mode::Read)
+        openMode = QIODevice::ReadOnly;
+    else if (mode == Mode::Write)
+        openMode |= QIODevice::ExistingOnly;
     if (!m_file.open(openMode))
         fail(QStringLiteral("open"), path, m_file.errorString());
 }

@@ -11,6 +11,7 @@ class BinaryFile
 public:
     enum class Mode {
         Read,   // an existing file, read only
+        Write,  // an existing file, read and write; a missing file is an error, never created
         Update, // read and write; a missing file is created, empty
     };
 
@@ -29,8 +30,6 @@ public:
 
     // Flushes and closes, reporting a failed write; the destructor closes silently.
     void close();
-
-    [[nodiscard]] const QString &path() const { return m_path; }
 
     // Creates an empty file at path unless one is there already.
     static void createIfMissing(const QString &path);

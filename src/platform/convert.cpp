@@ -7,11 +7,6 @@
 
 namespace Convert {
 
-QByteArray Hex(quint64 value)
-{
-    return QByteArray::number(value, 16).toUpper();
-}
-
 QByteArray hexPair(int byteValue)
 {
     static constexpr char digits[] = "0123456789ABCDEF";

@@ -7,8 +7,6 @@
 // reading a typed number, and taking a real file position to a whole one.
 namespace Convert {
 
-// Uppercase hexadecimal digits without leading zeros: 0 gives "0", 255 gives "FF".
-[[nodiscard]] QByteArray Hex(quint64 value);
 // Exactly two uppercase hex digits for a byte value.
 [[nodiscard]] QByteArray hexPair(int byteValue);
 // The value of two hex digits of either case, or -1 when they are not hex digits.

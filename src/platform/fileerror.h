@@ -9,13 +9,17 @@
 class FileError : public std::runtime_error
 {
 public:
-    explicit FileError(const QString &message)
+    FileError(const QString &path, const QString &message)
         : std::runtime_error(message.toStdString())
+        , m_path(path)
         , m_message(message)
     {}
 
+    // The file that failed, as the caller named it.
+    [[nodiscard]] const QString &path() const { return m_path; }
     [[nodiscard]] const QString &message() const { return m_message; }
 
 private:
+    QString m_path;
     QString m_message;
 };

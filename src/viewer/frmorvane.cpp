@@ -1,18 +1,14 @@
 #include "frmorvane.h"
 
+#include "dialogs/boxes.h"
 #include "dialogs/dlghex.h"
 #include "dialogs/dlgkel.h"
-#include "dialogs/selectedline.h"
-#include "document/keltablefile.h"
+#include "dialogs/widgets.h"
 #include "document/romline.h"
-#include "platform/binaryfile.h"
-#include "platform/dialogs.h"
 #include "platform/fileerror.h"
 #include "platform/text8.h"
-#include "platform/widgets.h"
-#include "viewer/navigation.h"
-#include "viewer/search.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -22,16 +18,20 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <algorithm>
 #include <climits>
-#include <functional>
 #include <optional>
 
 namespace {
 
+using Widgets::place;
+
 constexpr int ClientWidth = 713;
 constexpr int ClientHeight = 419;
-// Repainting the progress bar more often than this costs time and shows nothing more.
-constexpr qint64 ProgressIntervalMs = 33;
+constexpr int CommandWidth = 129;
+constexpr int CommandHeight = 33;
+// How many times at most the progress bar is drawn again during one search.
+constexpr int ProgressSteps = 100;
 
 // The hex list reports every key and mouse event after it has handled it, so the current-line
 // status is recomputed from the selection the event left behind.
@@ -46,35 +46,49 @@ public:
     }
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override
+    bool event(QEvent *event) override
     {
-        QListWidget::keyPressEvent(event);
-        m_afterEvent();
+        const bool handled = QListWidget::event(event);
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
+            m_afterEvent();
+        return handled;
     }
-    void keyReleaseEvent(QKeyEvent *event) override
+    // The mouse's events reach the list through its viewport.
+    bool viewportEvent(QEvent *event) override
     {
-        QListWidget::keyReleaseEvent(event);
-        m_afterEvent();
-    }
-    void mousePressEvent(QMouseEvent *event) override
-    {
-        QListWidget::mousePressEvent(event);
-        m_afterEvent();
-    }
-    void mouseMoveEvent(QMouseEvent *event) override
-    {
-        QListWidget::mouseMoveEvent(event);
-        m_afterEvent();
-    }
-    void mouseReleaseEvent(QMouseEvent *event) override
-    {
-        QListWidget::mouseReleaseEvent(event);
-        m_afterEvent();
+        const bool handled = QListWidget::viewportEvent(event);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+            m_afterEvent();
+            break;
+        default:
+            break;
+        }
+        return handled;
     }
 
 private:
     std::function<void()> m_afterEvent;
 };
+
+// A command button triggers its command's action and is enabled while the action is.
+QPushButton *commandButton(QWidget *parent,
+                           const char *name,
+                           const QRect &geometry,
+                           QAction *action,
+                           const QString &caption = {})
+{
+    auto *button = place(new QPushButton(caption.isEmpty() ? action->text() : caption, parent),
+                         name,
+                         geometry);
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    auto follow = [button, action] { button->setEnabled(action->isEnabled()); };
+    QObject::connect(action, &QAction::changed, button, follow);
+    follow();
+    return button;
+}
 
 } // namespace
 
@@ -91,20 +105,10 @@ frmOrvane::frmOrvane(QWidget *parent)
     setObjectName(QStringLiteral("frmOrvane"));
     setWindowTitle(QStringLiteral("Kel's Orvane v2.0"));
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icons/orvane-32.xpm"), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/icons/orvane-16.xpm"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/icons/orvane-32.png"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/icons/orvane-16.png"), QSize(16, 16));
     setWindowIcon(icon);
-    buildControls();
-    buildMenus();
-    connectCommands();
-    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
-    lstHEX->setFocus();
-}
 
-frmOrvane::~frmOrvane() = default;
-
-void frmOrvane::buildControls()
-{
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     client->setFixedSize(ClientWidth, ClientHeight);
@@ -112,56 +116,108 @@ void frmOrvane::buildControls()
     client->installEventFilter(this);
     setCentralWidget(client);
 
-    const QFont listFont = courierBold(12);
-    const QFont labelFont = courierBold(9.75);
+    createActions();
+    buildControls(client);
+    buildMenus();
+    setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    lstHEX->setFocus();
+}
 
-    lblHEX = place(new QLabel(QStringLiteral("HEX Codes:"), client), "lblHEX", {8, 0, 81, 17});
-    lblKEL = place(new QLabel(QStringLiteral("KEL Translation:"), client),
-                   "lblKEL",
-                   {376, 0, 129, 17});
-    lstHEX = place(new HexList(client, [this] { ShowCurrentLine(); }), "lstHEX", {8, 16, 329, 256});
-    cmdPgUp = place(new QPushButton(QStringLiteral("PgUp"), client), "cmdPgUp", {344, 16, 25, 33});
-    cmdPgDn = place(new QPushButton(QStringLiteral("PgDn"), client), "cmdPgDn", {344, 240, 25, 33});
-    lstKEL = place(new QListWidget(client), "lstKEL", {376, 16, 329, 256});
-    lblCurLine = place(new QLabel(QStringLiteral("Current Line:"), client),
-                       "lblCurLine",
-                       {8, 280, 105, 17});
-    lblTopline = place(new QLabel(QStringLiteral("0"), client), "lblTopline", {120, 280, 249, 17});
-    lblShowLine = place(new QLabel(client), "lblShowLine", {8, 296, 697, 25});
-    pgsSearch = place(new QProgressBar(client), "pgsSearch", {8, 296, 697, 25});
+frmOrvane::~frmOrvane() = default;
 
-    struct ButtonSpec
-    {
-        QPushButton **button;
-        const char *name;
-        const char *caption;
-        int left;
-        int top;
+void frmOrvane::createActions()
+{
+    auto action = [this](const char *name, const char *caption, std::function<void()> run) {
+        auto *item = new QAction(QString::fromLatin1(caption), this);
+        item->setObjectName(QString::fromLatin1(name));
+        if (run)
+            connect(item, &QAction::triggered, this, std::move(run));
+        return item;
     };
-    const ButtonSpec buttons[] = {
-        {&cmd1, "cmd1", "Edit Current &Line", 88, 336},
-        {&cmd2, "cmd2", "Edit KEL &Translation", 88, 376},
-        {&cmd3, "cmd3", "Fin&d", 224, 336},
-        {&cmd4, "cmd4", "Find &Next", 224, 376},
-        {&cmd5, "cmd5", "&Create IPS File", 360, 336},
-        {&cmd6, "cmd6", "&Merge IPS File", 360, 376},
-        {&cmd7, "cmd7", "&GoTo", 496, 336},
-        {&cmd8, "cmd8", "E&xit", 496, 376},
-    };
-    for (const ButtonSpec &spec : buttons) {
-        *spec.button = place(new QPushButton(QString::fromLatin1(spec.caption), client),
-                             spec.name,
-                             {spec.left, spec.top, 129, 33});
+    m_open = action("mnuOpen", "&Open", [this] { open(); });
+    m_open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_exit = action("mnuExit", "E&xit", [this] {
+        close();
+        QApplication::quit();
+    });
+    m_about = action("mnuAbout", "About Orvane", [this] { about(); });
+    m_editLine = action("mnuLine", "Edit Current &Line", [this] { editCurrentLine(); });
+    m_editTranslations = action("mnuKEL", "Edit KEL &Translation", [this] { editTranslations(); });
+    m_goTo = action("mnuGoTo", "&GoTo", [this] { goTo(); });
+    m_goTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    m_find = action("mnuFind", "&Find", [this] { FindText(FindMode::Find); });
+    m_find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    m_findNext = action("mnuFindN", "Find &Next", [this] { FindText(FindMode::FindNext); });
+    m_findNext->setShortcut(QKeySequence(Qt::Key_F3));
+    // The patch commands are shown but have no action.
+    m_createIps = action("mnuCSP", "&Create IPS File", {});
+    m_mergeIps = action("mnuMSP", "&Merge IPS File", {});
+    m_pageUp = action("actPageUp", "PgUp", [this] { runCommand([this] { m_document.pageUp(); }); });
+    m_pageDown = action("actPageDown", "PgDn", [this] {
+        runCommand([this] { m_document.pageDown(); });
+    });
+    // Every command but Open, Exit and About waits for a ROM.
+    for (QAction *waiting : {m_editLine,
+                             m_editTranslations,
+                             m_goTo,
+                             m_find,
+                             m_findNext,
+                             m_createIps,
+                             m_mergeIps,
+                             m_pageUp,
+                             m_pageDown}) {
+        waiting->setEnabled(false);
     }
+}
 
-    for (QLabel *label : {lblHEX, lblKEL, lblCurLine, lblTopline})
-        label->setFont(labelFont);
-    lstHEX->setFont(listFont);
-    lstKEL->setFont(listFont);
-    lblShowLine->setFont(listFont);
+void frmOrvane::buildControls(QWidget *client)
+{
+    auto label = [client](const char *name, const char *caption, const QRect &geometry) {
+        auto *shown = place(new QLabel(QString::fromLatin1(caption), client), name, geometry);
+        shown->setFont(Widgets::captionFont());
+        return shown;
+    };
+    label("lblHEX", "HEX Codes:", {8, 0, 81, 17});
+    label("lblKEL", "KEL Translation:", {376, 0, 129, 17});
+    lstHEX = place(new HexList(client, [this] { ShowCurrentLine(); }), "lstHEX", {8, 16, 329, 256});
+    cmdPgUp = commandButton(client, "cmdPgUp", {344, 16, 25, 33}, m_pageUp);
+    QPushButton *cmdPgDn = commandButton(client, "cmdPgDn", {344, 240, 25, 33}, m_pageDown);
+    lstKEL = place(new QListWidget(client), "lstKEL", {376, 16, 329, 256});
+    label("lblCurLine", "Current Line:", {8, 280, 105, 17});
+    lblTopline = label("lblTopline", "0", {120, 280, 249, 17});
+    lblShowLine = place(new QLabel(client), "lblShowLine", {8, 296, 697, 25});
+    lblShowLine->setFont(Widgets::lineFont());
     lblShowLine->setTextFormat(Qt::PlainText);
+    pgsSearch = place(new QProgressBar(client), "pgsSearch", {8, 296, 697, 25});
+    pgsSearch->setRange(0, 100);
+    pgsSearch->setTextVisible(false);
+    pgsSearch->hide();
+
+    auto command =
+        [client](const char *name, int left, int top, QAction *action, const QString &caption = {}) {
+            return commandButton(client,
+                                 name,
+                                 {left, top, CommandWidth, CommandHeight},
+                                 action,
+                                 caption);
+        };
+    QPushButton *cmd1 = command("cmd1", 88, 336, m_editLine);
+    QPushButton *cmd2 = command("cmd2", 88, 376, m_editTranslations);
+    // The button's caption and the menu item's differ in their access key.
+    QPushButton *cmd3 = command("cmd3", 224, 336, m_find, QStringLiteral("Fin&d"));
+    QPushButton *cmd4 = command("cmd4", 224, 376, m_findNext);
+    QPushButton *cmd5 = command("cmd5", 360, 336, m_createIps);
+    QPushButton *cmd6 = command("cmd6", 360, 376, m_mergeIps);
+    QPushButton *cmd7 = command("cmd7", 496, 336, m_goTo);
+    // Exit is in the menu from the start, but its button waits for a ROM like the others.
+    cmd8 = place(new QPushButton(m_exit->text(), client),
+                 "cmd8",
+                 {496, 376, CommandWidth, CommandHeight});
+    connect(cmd8, &QPushButton::clicked, m_exit, &QAction::trigger);
+    cmd8->setEnabled(false);
 
     for (QListWidget *list : {lstHEX, lstKEL}) {
+        list->setFont(Widgets::lineFont());
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         list->setSortingEnabled(false);
         list->setUniformItemSizes(true);
@@ -179,22 +235,19 @@ void frmOrvane::buildControls()
     }
     lstKEL->setPalette(readable);
 
-    pgsSearch->setRange(0, 100);
-    pgsSearch->setTextVisible(false);
-    pgsSearch->hide();
-
     // In a main window only buttons that are auto-default take Enter; the window itself sends
     // Enter from anywhere else to its default button, PgUp.
-    for (QPushButton *button : {cmdPgUp, cmdPgDn, cmd1, cmd2, cmd3, cmd4, cmd5, cmd6, cmd7, cmd8}) {
-        button->setAutoDefault(true);
-        button->setEnabled(false);
+    const std::initializer_list<QWidget *> focusOrder
+        = {cmdPgUp, cmdPgDn, cmd1, cmd2, cmd3, cmd4, cmd5, cmd6, cmd7, cmd8, lstHEX, lstKEL};
+    for (QWidget *widget : focusOrder) {
+        if (auto *button = qobject_cast<QPushButton *>(widget))
+            button->setAutoDefault(true);
     }
     cmdPgUp->setDefault(true);
-
-    QWidget *previous = cmdPgUp;
-    for (QWidget *next : std::initializer_list<QWidget *>{
-             cmdPgDn, cmd1, cmd2, cmd3, cmd4, cmd5, cmd6, cmd7, cmd8, lstHEX, lstKEL}) {
-        setTabOrder(previous, next);
+    QWidget *previous = nullptr;
+    for (QWidget *next : focusOrder) {
+        if (previous)
+            setTabOrder(previous, next);
         previous = next;
     }
 
@@ -207,7 +260,8 @@ void frmOrvane::buildControls()
     // ROMs show whatever the case of their extension.
     cmnDialog->setFilter(cmnDialog->filter() & ~QDir::CaseSensitive);
 
-    cmnKEL = new QFileDialog(this);
+    // The table's file dialog is never shown: the table's path follows from the ROM's.
+    auto *cmnKEL = new QFileDialog(this);
     cmnKEL->setObjectName(QStringLiteral("cmnKEL"));
     cmnKEL->setOption(QFileDialog::DontUseNativeDialog);
     cmnKEL->setNameFilter(QStringLiteral("KEL files (*.KEL)"));
@@ -215,44 +269,31 @@ void frmOrvane::buildControls()
 
 void frmOrvane::buildMenus()
 {
-    auto action = [](QMenu *menu, const char *name, const char *caption) {
-        QAction *item = menu->addAction(QString::fromLatin1(caption));
-        item->setObjectName(QString::fromLatin1(name));
-        return item;
+    auto menu = [this](const char *name, const char *caption) {
+        QMenu *added = menuBar()->addMenu(QString::fromLatin1(caption));
+        added->setObjectName(QString::fromLatin1(name));
+        return added;
     };
-    auto separator = [](QMenu *menu, const char *name) {
-        QAction *item = menu->addSeparator();
+    auto separator = [](QMenu *in, const char *name) {
+        QAction *item = in->addSeparator();
         item->setObjectName(QString::fromLatin1(name));
         return item;
     };
 
-    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuOpen = action(mnuFile, "mnuOpen", "&Open");
-    mnuOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    QMenu *mnuFile = menu("mnuFile", "&File");
+    mnuFile->addAction(m_open);
     separator(mnuFile, "mnuHyphen3");
-    mnuCSP = action(mnuFile, "mnuCSP", "&Create IPS File");
-    mnuCSP->setEnabled(false);
-    mnuMSP = action(mnuFile, "mnuMSP", "&Merge IPS File");
-    mnuMSP->setEnabled(false);
+    mnuFile->addActions({m_createIps, m_mergeIps});
     separator(mnuFile, "mnuHyphen2");
-    mnuExit = action(mnuFile, "mnuExit", "E&xit");
+    mnuFile->addAction(m_exit);
 
-    mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    mnuLine = action(mnuEdit, "mnuLine", "Edit Current &Line");
-    mnuKEL = action(mnuEdit, "mnuKEL", "Edit KEL &Translation");
+    mnuEdit = menu("mnuEdit", "&Edit");
+    mnuEdit->addActions({m_editLine, m_editTranslations});
     separator(mnuEdit, "mnuHyphen");
-    mnuGoTo = action(mnuEdit, "mnuGoTo", "&GoTo");
-    mnuGoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-    mnuFind = action(mnuEdit, "mnuFind", "&Find");
-    mnuFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    mnuFindN = action(mnuEdit, "mnuFindN", "Find &Next");
-    mnuFindN->setShortcut(QKeySequence(Qt::Key_F3));
+    mnuEdit->addActions({m_goTo, m_find, m_findNext});
     mnuEdit->setEnabled(false);
 
-    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    QMenu *mnuHelp = menu("mnuHelp", "&Help");
     const std::pair<const char *, const char *> hiddenItems[] = {
         {"mnuHLine", "&1 Edit Current Line"},
         {"mnuHTrans", "&2 Edit KEL Translation"},
@@ -262,30 +303,13 @@ void frmOrvane::buildMenus()
         {"mnuHMerge", "&6 Merge IPS File"},
         {"mnuHGoTo", "&7 GoTo"},
     };
-    for (const auto &[name, caption] : hiddenItems)
-        action(mnuHelp, name, caption)->setVisible(false);
+    for (const auto &[name, caption] : hiddenItems) {
+        QAction *item = mnuHelp->addAction(QString::fromLatin1(caption));
+        item->setObjectName(QString::fromLatin1(name));
+        item->setVisible(false);
+    }
     separator(mnuHelp, "mnuHyphen4")->setVisible(false);
-    mnuAbout = action(mnuHelp, "mnuAbout", "About Orvane");
-}
-
-void frmOrvane::connectCommands()
-{
-    connect(mnuOpen, &QAction::triggered, this, [this] { mnuOpenClick(); });
-    connect(mnuExit, &QAction::triggered, this, [this] { cmd8Click(); });
-    connect(cmd8, &QPushButton::clicked, this, [this] { cmd8Click(); });
-    connect(mnuAbout, &QAction::triggered, this, [this] { mnuAboutClick(); });
-    connect(cmdPgDn, &QPushButton::clicked, this, [this] { cmdPgDnClick(); });
-    connect(cmdPgUp, &QPushButton::clicked, this, [this] { cmdPgUpClick(); });
-    connect(cmd1, &QPushButton::clicked, this, [this] { cmd1Click(); });
-    connect(cmd2, &QPushButton::clicked, this, [this] { cmd2Click(); });
-    connect(cmd3, &QPushButton::clicked, this, [this] { FindText(0); });
-    connect(cmd4, &QPushButton::clicked, this, [this] { FindText(1); });
-    connect(cmd7, &QPushButton::clicked, this, [this] { cmd7Click(); });
-    connect(mnuLine, &QAction::triggered, this, [this] { cmd1Click(); });
-    connect(mnuKEL, &QAction::triggered, this, [this] { cmd2Click(); });
-    connect(mnuGoTo, &QAction::triggered, this, [this] { cmd7Click(); });
-    connect(mnuFind, &QAction::triggered, this, [this] { FindText(0); });
-    connect(mnuFindN, &QAction::triggered, this, [this] { FindText(1); });
+    mnuHelp->addAction(m_about);
 }
 
 void frmOrvane::keyPressEvent(QKeyEvent *event)
@@ -306,7 +330,7 @@ bool frmOrvane::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmOrvane::mnuOpenClick()
+void frmOrvane::open()
 {
     cmnDialog->selectFile(QString());
     if (cmnDialog->exec() != QDialog::Accepted)
@@ -319,96 +343,54 @@ void frmOrvane::mnuOpenClick()
 
 void frmOrvane::openRom(const QString &path)
 {
-    const QString tablePath = tablePathFor(path);
-    try {
-        KelTable table = m_table;
-        LoadTable(table, tablePath);
-        const Page page = readPage(path, tablePath, 0, table);
-        m_romPath = path;
-        m_tablePath = tablePath;
-        m_table = table;
-        applyPage(0, page);
-    } catch (const FileError &error) {
-        Boxes::showFileError(this, error);
-        return;
-    }
-    enableCommands();
+    if (runCommand([this, &path] { m_document.open(path); }))
+        enableCommands();
 }
 
 void frmOrvane::enableCommands()
 {
-    for (QPushButton *button : {cmd1, cmd2, cmd3, cmd4, cmd7, cmd8, cmdPgDn})
-        button->setEnabled(true);
+    for (QAction *command : {m_editLine, m_editTranslations, m_find, m_findNext, m_goTo, m_pageDown})
+        command->setEnabled(true);
+    cmd8->setEnabled(true);
     mnuEdit->setEnabled(true);
 }
 
-frmOrvane::Page frmOrvane::readPage(const QString &romPath,
-                                    const QString &tablePath,
-                                    double topLine,
-                                    const KelTable &table) const
+bool frmOrvane::runCommand(const std::function<void()> &command)
 {
-    BinaryFile::createIfMissing(tablePath);
-    BinaryFile rom(romPath, BinaryFile::Mode::Read);
-    Page page;
-    page.romLength = static_cast<double>(rom.length());
-    for (int row = 0; row < Navigation::PageRows; ++row) {
-        const QByteArray bytes = RomLine::ReadLine(rom, topLine + row);
-        page.hexRows.append(QString::fromLatin1(RomLine::LineHex(bytes)));
-        page.textRows.append(RomLine::LineText(bytes, table));
+    try {
+        command();
+    } catch (const FileError &error) {
+        Boxes::showFileError(this, error);
+        return false;
     }
-    rom.close();
-    return page;
+    ShowPage();
+    return true;
 }
 
-void frmOrvane::applyPage(double topLine, const Page &page)
+void frmOrvane::ShowPage()
 {
-    TopLine = topLine;
-    RomLength = page.romLength;
-    cmdPgUp->setEnabled(Navigation::pageUpEnabled(TopLine));
-    cmdPgDn->setEnabled(Navigation::pageDownEnabled(TopLine, RomLength));
+    const RomDocument::Page &page = m_document.page();
+    m_pageUp->setEnabled(Navigation::pageUpEnabled(page.topLine));
+    m_pageDown->setEnabled(Navigation::pageDownEnabled(page.topLine, page.romLength));
 
     lstHEX->clear();
     lstKEL->clear();
     // All 14 rows of a page fit the list's height.
     const QSize rowSize(lstHEX->width() - 2 * lstHEX->frameWidth(),
                         (lstHEX->height() - 2 * lstHEX->frameWidth()) / Navigation::PageRows);
-    for (const QString &hex : page.hexRows)
-        (new QListWidgetItem(hex, lstHEX))->setSizeHint(rowSize);
-    m_textRows = page.textRows;
-    for (const QByteArray &text : page.textRows)
-        (new QListWidgetItem(Text8::toDisplay(text), lstKEL))->setSizeHint(rowSize);
-    lblTopline->setText(Navigation::offsetText(TopLine));
-}
-
-void frmOrvane::moveTo(double topLine)
-{
-    try {
-        applyPage(topLine, readPage(m_romPath, m_tablePath, topLine, m_table));
-    } catch (const FileError &error) {
-        Boxes::showFileError(this, error);
+    for (const RomDocument::Line &line : page.lines) {
+        (new QListWidgetItem(QString::fromLatin1(RomLine::LineHex(line.bytes)), lstHEX))
+            ->setSizeHint(rowSize);
+        (new QListWidgetItem(Text8::toDisplay(line.text), lstKEL))->setSizeHint(rowSize);
     }
+    lblTopline->setText(Navigation::offsetText(page.topLine));
 }
 
-void frmOrvane::ShowPage()
-{
-    moveTo(TopLine);
-}
-
-void frmOrvane::cmdPgDnClick()
-{
-    moveTo(Navigation::pageDown(TopLine, RomLength));
-}
-
-void frmOrvane::cmdPgUpClick()
-{
-    moveTo(Navigation::pageUp(TopLine));
-}
-
-void frmOrvane::cmd7Click()
+void frmOrvane::goTo()
 {
     const QString entry = Boxes::inputBox(this,
                                           QStringLiteral("What line would you like to go to?"));
-    moveTo(Navigation::goTo(entry, RomLength).value_or(TopLine));
+    runCommand([this, &entry] { m_document.goTo(entry); });
 }
 
 int frmOrvane::selectedRow() const
@@ -427,122 +409,124 @@ void frmOrvane::ShowCurrentLine()
         return;
     }
     lstKEL->setCurrentRow(row);
-    lblShowLine->setText(Text8::toDisplay(m_textRows.value(row)));
-    lblTopline->setText(Navigation::offsetText(TopLine, row));
-}
-
-SelectedLine frmOrvane::selectedLine() const
-{
-    const int row = selectedRow();
-    return SelectedLine{lstHEX->item(row)->text().toLatin1(),
-                        m_textRows.value(row),
-                        lblTopline->text(),
-                        m_romPath,
-                        m_tablePath};
+    lblShowLine->setText(Text8::toDisplay(m_document.page().lines.at(row).text));
+    lblTopline->setText(Navigation::offsetText(m_document.topLine(), row));
 }
 
 bool frmOrvane::lineSelected()
 {
     if (selectedRow() >= 0)
         return true;
-    Boxes::messageBox(this, QStringLiteral("Please select a line."), Boxes::Critical);
+    Boxes::messageBox(this, QStringLiteral("Please select a line."), Boxes::Style::Critical);
     return false;
 }
 
-void frmOrvane::cmd1Click()
+void frmOrvane::runEditor(
+    const std::function<void(const RomDocument::Line &, QString &reported)> &run)
 {
     if (!lineSelected())
         return;
     BusyPointer busy(this);
+    QString reported;
     try {
-        if (!m_dlgHEX)
-            m_dlgHEX = std::make_unique<dlgHEX>(this);
-        m_dlgHEX->run(selectedLine());
+        run(m_document.page().lines.at(selectedRow()), reported);
     } catch (const FileError &error) {
         Boxes::showFileError(this, error);
+        reported = error.path();
     }
-    ShowPage();
-}
-
-void frmOrvane::cmd2Click()
-{
-    if (!lineSelected())
-        return;
-    BusyPointer busy(this);
+    // The page is read again whichever way the dialog closed; a file that failed already has
+    // had its message.
     try {
-        if (!m_dlgKEL)
-            m_dlgKEL = std::make_unique<dlgKEL>(this);
-        m_dlgKEL->run(selectedLine());
-        // A load that fails changes no entry, so the table is reloaded in place.
-        LoadTable(m_table, m_tablePath);
+        m_document.reread();
+        ShowPage();
     } catch (const FileError &error) {
-        Boxes::showFileError(this, error);
+        if (error.path() != reported)
+            Boxes::showFileError(this, error);
     }
-    ShowPage();
 }
 
-void frmOrvane::cmd8Click()
+void frmOrvane::editCurrentLine()
 {
-    close();
-    QApplication::quit();
+    runEditor([this](const RomDocument::Line &line, QString &reported) {
+        if (!m_lineEditor)
+            m_lineEditor = std::make_unique<dlgHEX>(this);
+        const KelTable table = m_document.tableFromFile(m_lineEditor->table());
+        m_lineEditor->run(line, table, [this, &line, &reported](const QByteArray &bytes) {
+            try {
+                m_document.writeLine(line.offset, bytes);
+            } catch (const FileError &error) {
+                reported = error.path();
+                throw;
+            }
+        });
+    });
 }
 
-void frmOrvane::mnuAboutClick()
+void frmOrvane::editTranslations()
+{
+    runEditor([this](const RomDocument::Line &line, QString &reported) {
+        if (!m_translationEditor)
+            m_translationEditor = std::make_unique<dlgKEL>(this);
+        const KelTable table = m_document.tableFromFile(m_translationEditor->table());
+        m_translationEditor->run(line, table, [this, &reported](const KelTable &edited) {
+            try {
+                m_document.saveTable(edited);
+            } catch (const FileError &error) {
+                reported = error.path();
+                throw;
+            }
+        });
+        m_document.reloadTable();
+    });
+}
+
+void frmOrvane::about()
 {
     Boxes::messageBox(this,
                       QStringLiteral("Orvane 2.0: reads, searches and patches SNES ROM images "
                                      "through their translation tables."),
-                      Boxes::Information);
+                      Boxes::Style::Information);
 }
 
 void frmOrvane::showSearchProgress(qint64 position)
 {
-    if (m_sinceProgressRepaint.isValid() && m_sinceProgressRepaint.elapsed() < ProgressIntervalMs)
+    // The bar is drawn again only once it has moved by a hundredth, so that a search of any
+    // length spends next to nothing on it.
+    const int value = static_cast<int>(position / m_progressScale);
+    const int step = std::max(1, pgsSearch->maximum() / ProgressSteps);
+    if (value / step == pgsSearch->value() / step)
         return;
-    m_sinceProgressRepaint.start();
-    pgsSearch->setValue(static_cast<int>(position / m_progressScale));
+    pgsSearch->setValue(value);
     pgsSearch->repaint();
 }
 
-void frmOrvane::FindText(int mode)
+void frmOrvane::FindText(FindMode mode)
 {
-    if (mode == 0) {
-        const QString typed = Boxes::inputBox(this,
-                                              QStringLiteral("Enter characters to search for:"),
-                                              QStringLiteral("Find"));
-        if (typed.isEmpty())
+    QByteArray typed;
+    if (mode == FindMode::Find) {
+        const QString text = Boxes::inputBox(this,
+                                             QStringLiteral("Enter characters to search for:"),
+                                             QStringLiteral("Find"));
+        if (text.isEmpty())
             return;
         // A character with no 8-bit code can be no translation's: the pattern ends before it.
-        const qsizetype unmatched = Text8::firstNon8Bit(typed);
-        SearchBytes
-            = Search::textToBytes(typed.left(unmatched < 0 ? typed.size() : unmatched).toLatin1(),
-                                  m_table);
+        const qsizetype unmatched = Text8::firstNon8Bit(text);
+        typed = text.left(unmatched < 0 ? text.size() : unmatched).toLatin1();
     }
 
     std::optional<BusyPointer> busy(std::in_place, this);
-    const auto length = static_cast<qint64>(RomLength);
+    const auto length = static_cast<qint64>(m_document.romLength());
     m_progressScale = length > INT_MAX ? length / INT_MAX + 1 : 1;
     pgsSearch->setRange(0, static_cast<int>(length / m_progressScale));
     pgsSearch->setValue(0);
     pgsSearch->show();
     pgsSearch->repaint();
-
-    double newTop = 0;
+    const auto progress = [this](qint64 position) { showSearchProgress(position); };
     try {
-        if (!SearchBytes.isEmpty()) {
-            const qint64 start = Search::startPosition(mode == 1, TopLine);
-            BinaryFile rom(m_romPath, BinaryFile::Mode::Read);
-            // A file that shrank since the page was read has no bytes past its end to match.
-            const auto found = Search::findPattern(rom,
-                                                   SearchBytes,
-                                                   start,
-                                                   std::min<qint64>(length, rom.length()),
-                                                   [this](qint64 position) {
-                                                       showSearchProgress(position);
-                                                   });
-            rom.close();
-            newTop = found ? Search::topLineForMatch(*found) : Search::topLineWhenNotFound(start);
-        }
+        if (mode == FindMode::Find)
+            m_document.find(typed, progress);
+        else
+            m_document.findNext(progress);
     } catch (const FileError &error) {
         // The window is back as it was before the box reports the failure.
         pgsSearch->hide();
@@ -551,5 +535,5 @@ void frmOrvane::FindText(int mode)
         return;
     }
     pgsSearch->hide();
-    moveTo(newTop);
+    ShowPage();
 }

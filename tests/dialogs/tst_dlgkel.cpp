@@ -1,5 +1,4 @@
-#include "editdialogchecks.h"
-
+#include "support/editdialogtest.h"
 #include "support/mainwindowdriver.h"
 #include "support/modal.h"
 #include "support/romdata.h"
@@ -71,19 +70,23 @@ QByteArray fullTable(const std::map<int, QByteArray> &entries)
 
 } // namespace
 
-class tst_dlgKEL : public QObject
+class tst_dlgKEL : public EditDialogTest
 {
     Q_OBJECT
 
+public:
+    tst_dlgKEL()
+        : EditDialogTest({QStringLiteral("cmd2"),
+                          QStringLiteral("mnuKEL"),
+                          QStringLiteral("dlgKEL"),
+                          QStringLiteral("game.kel")})
+    {}
+
 private slots:
     void init();
-    void cleanup();
 
-    void refusesWithoutSelection_data();
-    void refusesWithoutSelection();
     void layout();
     void focusOrder();
-    void busyPointerWhileOpen();
     void saveWithoutChangeKeepsFile();
     void oneValueEverywhere_data();
     void oneValueEverywhere();
@@ -92,7 +95,6 @@ private slots:
     void saveTakesHighestBox();
     void byteZeroIsNeverWritten();
     void emptiedBoxIsBareCarriageReturn();
-    void closingWritesNothing_data();
     void closingWritesNothing();
     void tableKeptAcrossOpenings();
     void refusesWhatTheFileCannotHold_data();
@@ -101,19 +103,9 @@ private slots:
     void reportsTableThatCannotBeWritten();
 
 private:
-    // Selects the row and opens dlgKEL on it with its button.
-    static bool edit(const MainWindowDriver &viewer,
-                     int row,
-                     const std::function<void(QDialog *)> &handle)
-    {
-        viewer.selectRow(row);
-        return viewer.press(QStringLiteral("cmd2"), QStringLiteral("dlgKEL"), handle);
-    }
-    QString romPath() const { return m_files->path(QStringLiteral("game.smc")); }
-    QString tablePath() const { return m_files->path(QStringLiteral("game.kel")); }
+    QString tablePath() const { return path(QStringLiteral("game.kel")); }
     QByteArray table() const { return m_files->read(QStringLiteral("game.kel")); }
 
-    std::unique_ptr<TempFiles> m_files;
     QByteArray m_table;
     const std::map<int, QByteArray> m_entries{{0x41, "A"}, {0x42, "b"}, {0x43, "Cee"}, {0x44, "d"}};
 };
@@ -130,26 +122,6 @@ void tst_dlgKEL::init()
     m_files->write(QStringLiteral("game.smc"), rom);
     m_table = fullTable(m_entries);
     m_files->write(QStringLiteral("game.kel"), m_table);
-}
-
-void tst_dlgKEL::cleanup()
-{
-    QVERIFY(Modal::allHandled());
-    m_files.reset();
-}
-
-void tst_dlgKEL::refusesWithoutSelection_data()
-{
-    EditDialogChecks::commandRows(QStringLiteral("cmd2"), QStringLiteral("mnuKEL"));
-}
-
-void tst_dlgKEL::refusesWithoutSelection()
-{
-    QFETCH(QString, command);
-    MainWindowDriver viewer(romPath());
-    const ShownMessage message = viewer.refusal(command);
-    QCOMPARE(table(), m_table);
-    EditDialogChecks::verifyPleaseSelectALine(message);
 }
 
 void tst_dlgKEL::layout()
@@ -213,13 +185,6 @@ void tst_dlgKEL::focusOrder()
         tab();
         QCOMPARE(QApplication::focusWidget(), button(dialog, "cmdCancel"));
     }));
-}
-
-void tst_dlgKEL::busyPointerWhileOpen()
-{
-    EditDialogChecks::verifyBusyPointerWhileOpen(romPath(),
-                                                 QStringLiteral("mnuKEL"),
-                                                 QStringLiteral("dlgKEL"));
 }
 
 void tst_dlgKEL::saveWithoutChangeKeepsFile()
@@ -350,15 +315,6 @@ void tst_dlgKEL::emptiedBoxIsBareCarriageReturn()
     QCOMPARE(saved, fullTable(expected));
 }
 
-void tst_dlgKEL::closingWritesNothing_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::newRow("Cancel") << QStringLiteral("cancel");
-    QTest::newRow("Enter in a box") << QStringLiteral("enter");
-    QTest::newRow("Escape") << QStringLiteral("escape");
-    QTest::newRow("close control") << QStringLiteral("close");
-}
-
 void tst_dlgKEL::closingWritesNothing()
 {
     QFETCH(QString, how);
@@ -372,19 +328,21 @@ void tst_dlgKEL::closingWritesNothing()
         typeInto(textBox(dialog, 12), QStringLiteral("z"));
         // A table changed behind the dialog's back shows only if the main window reloads it.
         m_files->write(QStringLiteral("game.kel"), changedElsewhere);
-        if (how == QLatin1String("cancel"))
-            QTest::mouseClick(button(dialog, "cmdCancel"), Qt::LeftButton);
-        else if (how == QLatin1String("enter"))
-            QTest::keyClick(textBox(dialog, 12), Qt::Key_Return);
-        else if (how == QLatin1String("escape"))
-            QTest::keyClick(textBox(dialog, 12), Qt::Key_Escape);
-        else
-            dialog->close();
-        QVERIFY(!dialog->isVisible());
+        closeWithoutSave(dialog, textBox(dialog, 12), how);
     }));
     QCOMPARE(table(), changedElsewhere);
     QCOMPARE(viewer.textList()->item(1)->text(), QStringLiteral("P"));
     QVERIFY(!viewer.anyRowSelected());
+
+    // The edits that focus changes took stay in the dialog's own table; the one still in its box
+    // as the dialog closed is taken only when the click on Cancel moved the focus first.
+    m_files->write(QStringLiteral("game.kel"), RomData::tableFile({"one"}));
+    QVERIFY(edit(viewer, 1, [&](QDialog *dialog) {
+        QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("x"));
+        QCOMPARE(textBox(dialog, 4)->text(), QStringLiteral("y"));
+        QCOMPARE(textBox(dialog, 12)->text(),
+                 how == QLatin1String("cancel") ? QStringLiteral("z") : QString());
+    }));
 }
 
 void tst_dlgKEL::tableKeptAcrossOpenings()
@@ -445,10 +403,7 @@ void tst_dlgKEL::refusesWhatTheFileCannotHold()
             textBox(dialog, 9)->setText(text); // pasted
         }
         QCOMPARE(textBox(dialog, 9)->text(), text);
-        stayedOpen = EditDialogChecks::saveRefused(viewer,
-                                                   dialog,
-                                                   QStringLiteral("MsgBox"),
-                                                   message);
+        stayedOpen = saveRefused(viewer, dialog, QStringLiteral("MsgBox"), message);
         QCOMPARE(textBox(dialog, 9)->text(), text);
         QCOMPARE(textBox(dialog, 0)->text(), QStringLiteral("other"));
     }));
@@ -485,10 +440,7 @@ void tst_dlgKEL::reportsTableThatCannotBeWritten()
     bool stayedOpen = false;
     QVERIFY(edit(viewer, 1, [&](QDialog *dialog) {
         typeInto(textBox(dialog, 9), QStringLiteral("lost?"));
-        stayedOpen = EditDialogChecks::saveRefused(viewer,
-                                                   dialog,
-                                                   QStringLiteral("FileErrorBox"),
-                                                   message);
+        stayedOpen = saveRefused(viewer, dialog, QStringLiteral("FileErrorBox"), message);
         QCOMPARE(textBox(dialog, 9)->text(), QStringLiteral("lost?"));
         QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("lost?"));
     }));

@@ -4,7 +4,6 @@
 #include "support/mainwindowdriver.h"
 #include "support/modal.h"
 #include "support/tempfiles.h"
-#include "viewer/search.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,10 +24,10 @@ QByteArray readFile(const QString &path)
     return file.readAll();
 }
 
-// Where the window puts the page for a match whose first byte is at offset o.
-double topLineFor(qsizetype offset)
+// The offset of the line the window brings to the top for a match whose first byte is at offset o.
+QString topOffsetFor(qsizetype offset)
 {
-    return std::floor((offset + 2) / 16.0);
+    return QString::number(16 * qsizetype(std::floor((offset + 2) / 16.0)));
 }
 
 } // namespace
@@ -51,7 +50,6 @@ private slots:
     void goToThePointerTable();
 
 private:
-    [[nodiscard]] frmOrvane &window() const { return m_viewer->window(); }
     // The page's text column joined: 14 consecutive lines, so a phrase across two rows reads.
     [[nodiscard]] QString pageText() const { return m_viewer->textRows().join(QString()); }
     [[nodiscard]] QByteArray pattern(const QString &typed) const;
@@ -75,9 +73,8 @@ void tst_Example::init()
     const QString romPath = m_files->write(QStringLiteral("demo.smc"), m_rom);
     m_files->write(QStringLiteral("demo.kel"), m_table);
     m_viewer = std::make_unique<MainWindowDriver>(romPath);
-    QCOMPARE(window().romPath(), romPath);
-    QCOMPARE(window().tablePath(), m_files->path(QStringLiteral("demo.kel")));
-    QCOMPARE(window().topLine(), 0.0);
+    QCOMPARE(m_viewer->topOffset(), QStringLiteral("0"));
+    QCOMPARE(m_viewer->hexRows().value(0), QString::fromLatin1(RomLine::LineHex(m_rom.left(16))));
 }
 
 void tst_Example::cleanup()
@@ -97,7 +94,7 @@ QByteArray tst_Example::pattern(const QString &typed) const
 {
     KelTable table;
     table.readRecords(m_table);
-    return Search::textToBytes(typed.toLatin1(), table);
+    return table.encode(typed.toLatin1());
 }
 
 void tst_Example::tableFileLayout()
@@ -114,7 +111,7 @@ void tst_Example::tableFileLayout()
 
     // The same file as the window reads it from beside the ROM.
     KelTable loaded;
-    LoadTable(loaded, window().tablePath());
+    LoadTable(loaded, m_files->path(QStringLiteral("demo.kel")));
     QCOMPARE(loaded, table);
 }
 
@@ -137,14 +134,12 @@ void tst_Example::findShowsTheSentence()
 
     const qsizetype offset = m_rom.indexOf(pattern(phrase));
     QVERIFY(offset > 0);
-    QCOMPARE(window().searchBytes(), pattern(phrase));
-    QCOMPARE(window().topLine(), topLineFor(offset));
-    QVERIFY(window().topLine() > 0);
+    QCOMPARE(m_viewer->topOffset(), topOffsetFor(offset));
     QVERIFY2(pageText().contains(phrase), qPrintable(pageText()));
-    const auto top = static_cast<qsizetype>(16 * window().topLine());
+    const qsizetype top = m_viewer->topOffset().toLongLong();
+    QVERIFY(top > 0);
     QCOMPARE(m_viewer->hexRows().value(0),
              QString::fromLatin1(RomLine::LineHex(m_rom.mid(top, 16))));
-    QCOMPARE(m_viewer->topOffset(), QString::number(top));
 }
 
 void tst_Example::findNextShowsTheNextPlace()
@@ -157,12 +152,12 @@ void tst_Example::findNextShowsTheNextPlace()
     QVERIFY2(second > first + 16 * 14, "the second place should lie on a later page");
 
     m_viewer->find(phrase);
-    QCOMPARE(window().topLine(), topLineFor(first));
+    QCOMPARE(m_viewer->topOffset(), topOffsetFor(first));
     QVERIFY2(pageText().contains(phrase), qPrintable(pageText()));
     const QString firstPage = pageText();
 
     m_viewer->findNext();
-    QCOMPARE(window().topLine(), topLineFor(second));
+    QCOMPARE(m_viewer->topOffset(), topOffsetFor(second));
     QVERIFY2(pageText().contains(phrase), qPrintable(pageText()));
     QVERIFY(pageText() != firstPage);
 }
@@ -170,7 +165,6 @@ void tst_Example::findNextShowsTheNextPlace()
 void tst_Example::goToThePointerTable()
 {
     m_viewer->goTo(QStringLiteral("&H100"));
-    QCOMPARE(window().topLine(), 16.0);
     QCOMPARE(m_viewer->topOffset(), QStringLiteral("256"));
     QCOMPARE(m_viewer->hexRows().value(0),
              QString::fromLatin1(RomLine::LineHex(m_rom.mid(256, 16))));

@@ -67,9 +67,20 @@ void TestBinaryFile::putBeyondTheEndExtends()
 void TestBinaryFile::readingNeverCreatesOrWrites()
 {
     TempFiles files;
-    QVERIFY_THROWS_EXCEPTION(FileError,
-                             BinaryFile(files.path("missing.smc"), BinaryFile::Mode::Read));
-    QVERIFY(!QFile::exists(files.path("missing.smc")));
+    for (const auto mode : {BinaryFile::Mode::Read, BinaryFile::Mode::Write}) {
+        try {
+            BinaryFile file(files.path("missing.smc"), mode);
+            QFAIL("a missing file opened");
+        } catch (const FileError &error) {
+            QCOMPARE(error.path(), files.path("missing.smc"));
+        }
+        QVERIFY(!QFile::exists(files.path("missing.smc")));
+    }
+    // Write changes an existing file in place.
+    BinaryFile file(files.write("rom.smc", "abc"), BinaryFile::Mode::Write);
+    file.put(2, "X");
+    file.close();
+    QCOMPARE(files.read("rom.smc"), QByteArray("aXc"));
 }
 
 void TestBinaryFile::updateCreatesAMissingFile()

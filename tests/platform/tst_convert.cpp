@@ -9,8 +9,6 @@ class TestConvert : public QObject
     Q_OBJECT
 
 private slots:
-    void hex_data();
-    void hex();
     void hexPairValue_data();
     void hexPairValue();
     void decimalText_data();
@@ -21,23 +19,6 @@ private slots:
     void roundHalfEven_data();
     void roundHalfEven();
 };
-
-void TestConvert::hex_data()
-{
-    QTest::addColumn<quint64>("value");
-    QTest::addColumn<QByteArray>("hex");
-    QTest::newRow("zero") << quint64(0) << QByteArray("0");
-    QTest::newRow("ten") << quint64(10) << QByteArray("A");
-    QTest::newRow("255") << quint64(255) << QByteArray("FF");
-    QTest::newRow("large") << quint64(0x1234ABCDULL) << QByteArray("1234ABCD");
-}
-
-void TestConvert::hex()
-{
-    QFETCH(quint64, value);
-    QFETCH(QByteArray, hex);
-    QCOMPARE(Convert::Hex(value), hex);
-}
 
 void TestConvert::hexPairValue_data()
 {

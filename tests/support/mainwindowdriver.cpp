@@ -14,6 +14,7 @@
 MainWindowDriver::MainWindowDriver()
     : m_window(std::make_unique<frmOrvane>())
 {
+    Modal::guardAgainstStrayWindows();
     m_window->show();
     activate();
 }
@@ -205,10 +206,13 @@ void answerInput(const QString &text, QString *title, QString *prompt)
     });
 }
 
-void cancelInput()
+void cancelInput(const QString &typed)
 {
-    Modal::whenShown(QStringLiteral("InputBox"),
-                     [](QWidget *box) { Modal::finish(box, QDialog::Rejected); });
+    Modal::whenShown(QStringLiteral("InputBox"), [typed](QWidget *box) {
+        auto *edit = box->findChild<QLineEdit *>();
+        QTest::keyClicks(edit, typed);
+        QTest::keyClick(edit, Qt::Key_Escape);
+    });
 }
 
 QPushButton *button(QWidget *dialog, const char *name)

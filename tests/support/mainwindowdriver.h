@@ -100,7 +100,7 @@ private:
 
 // Types text into the next input box and presses Enter; records its title and prompt if asked.
 void answerInput(const QString &text, QString *title = nullptr, QString *prompt = nullptr);
-// Cancels the next input box.
-void cancelInput();
+// Types text into the next input box, if any, and cancels it by Escape.
+void cancelInput(const QString &typed = {});
 
 [[nodiscard]] QPushButton *button(QWidget *dialog, const char *name);

@@ -1,10 +1,9 @@
 #include "plainscan.h"
 
-#include "document/keltable.h"
 #include "platform/binaryfile.h"
+#include "platform/filesearch.h"
 #include "support/romdata.h"
 #include "support/tempfiles.h"
-#include "viewer/search.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -14,7 +13,6 @@
 
 Q_DECLARE_METATYPE(std::optional<qint64>)
 
-using RomData::abTable;
 using RomData::romWith;
 
 namespace {
@@ -29,18 +27,11 @@ QByteArray bytes(std::initializer_list<int> values)
 
 } // namespace
 
-class tst_Search : public QObject
+class tst_FileSearch : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void textToBytes_data();
-    void textToBytes();
-    void startPosition_data();
-    void startPosition();
-    void topLineForMatch_data();
-    void topLineForMatch();
-    void topLineWhenNotFound();
     void findPattern_data();
     void findPattern();
     void readBoundaries();
@@ -52,100 +43,7 @@ private:
     TempFiles m_files;
 };
 
-void tst_Search::textToBytes_data()
-{
-    QTest::addColumn<KelTable>("table");
-    QTest::addColumn<QByteArray>("typed");
-    QTest::addColumn<QByteArray>("expected");
-
-    KelTable the;
-    the.setEntry(0x30, "the");
-    the.setEntry(0x90, "the");
-    the.setEntry(0x74, "t");
-    KelTable onlyCapital;
-    onlyCapital.setEntry(0x41, "A");
-    KelTable loaded = abTable();
-    loaded.readRecords(QByteArray());
-    KelTable yenTwice = loaded;
-    yenTwice.setEntry(0xC0, "\xA5");
-
-    QTest::newRow("longest prefix first") << abTable() << QByteArray("ABA") << bytes({0x43, 0x41});
-    QTest::newRow("highest of equal entries") << the << QByteArray("the") << bytes({0x90});
-    QTest::newRow("rest dropped at a miss") << abTable() << QByteArray("ABx") << bytes({0x43});
-    QTest::newRow("miss at the start") << abTable() << QByteArray("xAB") << QByteArray();
-    QTest::newRow("miss in the middle") << abTable() << QByteArray("AxB") << bytes({0x41});
-    QTest::newRow("case-sensitive") << onlyCapital << QByteArray("a") << QByteArray();
-    QTest::newRow("entry longer than the rest")
-        << abTable() << QByteArray("BA") << bytes({0x42, 0x41});
-    QTest::newRow("repeated") << abTable() << QByteArray("ABAB") << bytes({0x43, 0x43});
-    QTest::newRow("yen is byte 0") << loaded
-                                   << QByteArray("\xA5"
-                                                 "A")
-                                   << bytes({0x00, 0x41});
-    QTest::newRow("yen shared") << yenTwice << QByteArray("\xA5") << bytes({0xC0});
-    QTest::newRow("empty table") << KelTable() << QByteArray("A") << QByteArray();
-}
-
-void tst_Search::textToBytes()
-{
-    QFETCH(KelTable, table);
-    QFETCH(QByteArray, typed);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(Search::textToBytes(typed, table).toHex(' '), expected.toHex(' '));
-}
-
-void tst_Search::startPosition_data()
-{
-    QTest::addColumn<bool>("findNext");
-    QTest::addColumn<double>("topLine");
-    QTest::addColumn<qint64>("expected");
-
-    QTest::newRow("find") << false << 7.0 << qint64(1);
-    QTest::newRow("next from line 0") << true << 0.0 << qint64(16);
-    QTest::newRow("next from line 3") << true << 3.0 << qint64(64);
-    QTest::newRow("fraction") << true << 6.25 << qint64(116);
-    QTest::newRow("half to even, down") << true << 0.65625 << qint64(26);
-    QTest::newRow("half to even, up") << true << 0.71875 << qint64(28);
-}
-
-void tst_Search::startPosition()
-{
-    QFETCH(bool, findNext);
-    QFETCH(double, topLine);
-    QFETCH(qint64, expected);
-    QCOMPARE(Search::startPosition(findNext, topLine), expected);
-}
-
-void tst_Search::topLineForMatch_data()
-{
-    QTest::addColumn<qint64>("offset");
-    QTest::addColumn<double>("expected");
-
-    QTest::newRow("0") << qint64(0) << 0.0;
-    QTest::newRow("13") << qint64(13) << 0.0;
-    QTest::newRow("14") << qint64(14) << 1.0;
-    QTest::newRow("15") << qint64(15) << 1.0;
-    QTest::newRow("16") << qint64(16) << 1.0;
-    QTest::newRow("29") << qint64(29) << 1.0;
-    QTest::newRow("30") << qint64(30) << 2.0;
-}
-
-void tst_Search::topLineForMatch()
-{
-    QFETCH(qint64, offset);
-    QFETCH(double, expected);
-    QCOMPARE(Search::topLineForMatch(offset + 1), expected);
-}
-
-void tst_Search::topLineWhenNotFound()
-{
-    QCOMPARE(Search::topLineWhenNotFound(1), 0.0);
-    QCOMPARE(Search::topLineWhenNotFound(16), 1.0);
-    QCOMPARE(Search::topLineWhenNotFound(26), 1.0);
-    QCOMPARE(Search::topLineWhenNotFound(31), 2.0);
-}
-
-void tst_Search::findPattern_data()
+void tst_FileSearch::findPattern_data()
 {
     QTest::addColumn<QByteArray>("rom");
     QTest::addColumn<QByteArray>("pattern");
@@ -163,9 +61,8 @@ void tst_Search::findPattern_data()
         << romWith(64, {{20, xyz}}) << xyz << qint64(21) << qint64(64) << at(21);
     QTest::newRow("before the start position")
         << romWith(64, {{20, xyz}}) << xyz << qint64(22) << qint64(64) << none;
-    QTest::newRow("next passes over 9, finds 15")
-        << romWith(64, {{3, xyz}, {9, xyz}, {15, xyz}}) << xyz << Search::startPosition(true, 0)
-        << qint64(64) << at(16);
+    QTest::newRow("next passes over 9, finds 15") << romWith(64, {{3, xyz}, {9, xyz}, {15, xyz}})
+                                                  << xyz << qint64(16) << qint64(64) << at(16);
     QTest::newRow("overlapping occurrences")
         << romWith(64, {{10, "AAAB"}}) << QByteArray("AAB") << qint64(1) << qint64(64) << at(12);
     QTest::newRow("only in a window overlap")
@@ -198,7 +95,7 @@ void tst_Search::findPattern_data()
                                 << qint64(1) << qint64(64) << at(32);
 }
 
-void tst_Search::findPattern()
+void tst_FileSearch::findPattern()
 {
     QFETCH(QByteArray, rom);
     QFETCH(QByteArray, pattern);
@@ -207,37 +104,37 @@ void tst_Search::findPattern()
     QFETCH(std::optional<qint64>, expected);
 
     BinaryFile file(m_files.write(QStringLiteral("rom.smc"), rom), BinaryFile::Mode::Read);
-    QCOMPARE(Search::findPattern(file, pattern, start, romLength), expected);
-    QCOMPARE(Search::findPattern(file, pattern, start, romLength, {}, 2), expected);
+    QCOMPARE(FileSearch::findPattern(file, pattern, start, romLength), expected);
+    QCOMPARE(FileSearch::findPattern(file, pattern, start, romLength, {}, 2), expected);
     QCOMPARE(PlainScan::find(file, pattern, start, romLength), expected);
 }
 
-void tst_Search::readBoundaries()
+void tst_FileSearch::readBoundaries()
 {
     // Every placement of the pattern around the end of the first read, for reads of a few
     // bytes and of the default size.
     const QByteArray pattern("WXYZ");
-    const qint64 chunks[] = {1, 3, 4, 7, Search::DefaultChunkSize};
+    const qint64 chunks[] = {1, 3, 4, 7, FileSearch::DefaultChunkSize};
     for (const qint64 chunk : chunks) {
         const qint64 size = chunk * 3 + 16;
         for (qint64 offset = std::max<qint64>(0, chunk - 6); offset <= chunk + 6; ++offset) {
             const QByteArray rom = romWith(size, {{offset, pattern}});
             BinaryFile file(m_files.write(QStringLiteral("boundary.smc"), rom),
                             BinaryFile::Mode::Read);
-            const auto found = Search::findPattern(file, pattern, 1, size, {}, chunk);
+            const auto found = FileSearch::findPattern(file, pattern, 1, size, {}, chunk);
             QVERIFY2(found == offset + 1,
                      qPrintable(QStringLiteral("chunk %1, offset %2").arg(chunk).arg(offset)));
         }
     }
 }
 
-void tst_Search::progressAdvances()
+void tst_FileSearch::progressAdvances()
 {
     const qint64 size = 1000;
     BinaryFile file(m_files.write(QStringLiteral("progress.smc"), romWith(size, {})),
                     BinaryFile::Mode::Read);
     std::vector<qint64> reported;
-    const auto found = Search::findPattern(
+    const auto found = FileSearch::findPattern(
         file, QByteArray("XY"), 5, size, [&reported](qint64 p) { reported.push_back(p); }, 100);
     QVERIFY(!found);
     QVERIFY(reported.size() >= 9);
@@ -246,19 +143,20 @@ void tst_Search::progressAdvances()
         QVERIFY(reported[k] > reported[k - 1] && reported[k] <= size);
 }
 
-void tst_Search::shrunkFile()
+void tst_FileSearch::shrunkFile()
 {
     // The length measured at the last render may be larger than the file is now.
     BinaryFile file(m_files.write(QStringLiteral("shrunk.smc"), romWith(100, {{50, "XY"}})),
                     BinaryFile::Mode::Read);
-    QCOMPARE(Search::findPattern(file, QByteArray("XY"), 1, 200, {}, 16), std::optional<qint64>(51));
-    QCOMPARE(Search::findPattern(file, QByteArray("XZ"), 1, 200, {}, 16), std::nullopt);
+    QCOMPARE(FileSearch::findPattern(file, QByteArray("XY"), 1, 200, {}, 16),
+             std::optional<qint64>(51));
+    QCOMPARE(FileSearch::findPattern(file, QByteArray("XZ"), 1, 200, {}, 16), std::nullopt);
 }
 
-void tst_Search::agreesWithPlainScan()
+void tst_FileSearch::agreesWithPlainScan()
 {
     QRandomGenerator random(20240607);
-    const qint64 chunks[] = {1, 2, 3, 5, 8, 13, 64, 1000, 3000, Search::DefaultChunkSize};
+    const qint64 chunks[] = {1, 2, 3, 5, 8, 13, 64, 1000, 3000, FileSearch::DefaultChunkSize};
     int matches = 0;
     for (int round = 0; round < 800; ++round) {
         const qint64 size = random.bounded(4) == 0 ? random.bounded(40) : random.bounded(7000);
@@ -295,7 +193,7 @@ void tst_Search::agreesWithPlainScan()
 
         BinaryFile file(m_files.write(QStringLiteral("random.smc"), rom), BinaryFile::Mode::Read);
         const auto expected = PlainScan::find(file, pattern, start, romLength);
-        const auto found = Search::findPattern(file, pattern, start, romLength, {}, chunk);
+        const auto found = FileSearch::findPattern(file, pattern, start, romLength, {}, chunk);
         QVERIFY2(found == expected,
                  qPrintable(QStringLiteral("round %1: size %2, length %3, start %4, chunk %5")
                                 .arg(round)
@@ -309,5 +207,5 @@ void tst_Search::agreesWithPlainScan()
     QVERIFY2(matches > 200 && matches < 600, qPrintable(QString::number(matches)));
 }
 
-QTEST_GUILESS_MAIN(tst_Search)
-#include "tst_search.moc"
+QTEST_GUILESS_MAIN(tst_FileSearch)
+#include "tst_filesearch.moc"

@@ -1,4 +1,4 @@
-#include "viewer/navigation.h"
+#include "document/navigation.h"
 
 #include <QTest>
 
@@ -13,8 +13,14 @@ private slots:
     void pageDownOnShortRomsNeverGoesNegative();
     void pageUp_data();
     void pageUp();
+    void buttonStatesAtTheirBounds_data();
+    void buttonStatesAtTheirBounds();
     void goTo_data();
     void goTo();
+    void startPosition_data();
+    void startPosition();
+    void topLineAfterFind_data();
+    void topLineAfterFind();
     void offsetText();
 };
 
@@ -85,6 +91,32 @@ void TestNavigation::pageUp()
     QCOMPARE(Navigation::pageUp(top), up);
 }
 
+void TestNavigation::buttonStatesAtTheirBounds_data()
+{
+    QTest::addColumn<double>("top");
+    QTest::addColumn<double>("romLength");
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<bool>("down");
+    // 221 - 13 = 16 * 13: the top line begins 13 bytes before the end.
+    QTest::newRow("221 bytes after one Page Down") << 13.0 << 221.0 << true << false;
+    QTest::newRow("222 bytes after one Page Down") << 13.0 << 222.0 << true << true;
+    QTest::newRow("after Go To 1") << 1.0 / 16 << 16000.0 << true << true;
+    QTest::newRow("after Go To 15") << 15.0 / 16 << 16000.0 << true << true;
+    QTest::newRow("top of an empty ROM") << 0.0 << 0.0 << false << false;
+    QTest::newRow("top of a 13-byte ROM") << 0.0 << 13.0 << false << false;
+    QTest::newRow("top of a 14-byte ROM") << 0.0 << 14.0 << false << true;
+}
+
+void TestNavigation::buttonStatesAtTheirBounds()
+{
+    QFETCH(double, top);
+    QFETCH(double, romLength);
+    QFETCH(bool, up);
+    QFETCH(bool, down);
+    QCOMPARE(Navigation::pageUpEnabled(top), up);
+    QCOMPARE(Navigation::pageDownEnabled(top, romLength), down);
+}
+
 void TestNavigation::goTo_data()
 {
     QTest::addColumn<QString>("entry");
@@ -106,6 +138,51 @@ void TestNavigation::goTo()
     QFETCH(double, romLength);
     QFETCH(double, top);
     QCOMPARE(Navigation::goTo(entry, romLength).value_or(-1.0), top);
+}
+
+void TestNavigation::startPosition_data()
+{
+    QTest::addColumn<bool>("findNext");
+    QTest::addColumn<double>("topLine");
+    QTest::addColumn<qint64>("expected");
+
+    QTest::newRow("find") << false << 7.0 << qint64(1);
+    QTest::newRow("next from line 0") << true << 0.0 << qint64(16);
+    QTest::newRow("next from line 3") << true << 3.0 << qint64(64);
+    QTest::newRow("fraction") << true << 6.25 << qint64(116);
+    QTest::newRow("half to even, down") << true << 0.65625 << qint64(26);
+    QTest::newRow("half to even, up") << true << 0.71875 << qint64(28);
+}
+
+void TestNavigation::startPosition()
+{
+    QFETCH(bool, findNext);
+    QFETCH(double, topLine);
+    QFETCH(qint64, expected);
+    using Navigation::FindFrom;
+    QCOMPARE(Navigation::startPosition(findNext ? FindFrom::TopLine : FindFrom::Start, topLine),
+             expected);
+}
+
+void TestNavigation::topLineAfterFind_data()
+{
+    // A match, or the start of a search that found nothing, at a 1-based position.
+    QTest::addColumn<qint64>("position");
+    QTest::addColumn<double>("expected");
+    QTest::newRow("1") << qint64(1) << 0.0;
+    QTest::newRow("14") << qint64(14) << 0.0;
+    QTest::newRow("15") << qint64(15) << 1.0;
+    QTest::newRow("16") << qint64(16) << 1.0;
+    QTest::newRow("26") << qint64(26) << 1.0;
+    QTest::newRow("30") << qint64(30) << 1.0;
+    QTest::newRow("31") << qint64(31) << 2.0;
+}
+
+void TestNavigation::topLineAfterFind()
+{
+    QFETCH(qint64, position);
+    QFETCH(double, expected);
+    QCOMPARE(Navigation::topLineAfterFind(position), expected);
 }
 
 void TestNavigation::offsetText()

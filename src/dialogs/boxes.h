@@ -5,24 +5,22 @@
 class FileError;
 class QWidget;
 
-// The system's message and input boxes. A box given no title shows the application's own,
+// The program's message and input boxes. A box given no title shows the application's own,
 // "Orvane", and every box is modal to its parent window.
 namespace Boxes {
 
 extern const QString ApplicationTitle;
 
-enum Style {
-    Critical = 16,
-    Information = 64,
+enum class Style {
+    Critical,
+    Information,
 };
 
 void messageBox(QWidget *parent, const QString &prompt, Style style);
-// The text entered, or an empty text when the box is cancelled.
-[[nodiscard]] QString inputBox(QWidget *parent,
-                               const QString &prompt,
-                               const QString &title = {},
-                               const QString &defaultText = {});
+// A file that could not be opened, read or written, named with the system's reason.
 void showFileError(QWidget *parent, const FileError &error);
+// The text entered, or an empty text when the box is cancelled.
+[[nodiscard]] QString inputBox(QWidget *parent, const QString &prompt, const QString &title = {});
 
 } // namespace Boxes
 

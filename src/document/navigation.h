@@ -4,9 +4,9 @@
 
 #include <optional>
 
-// The page rules of the viewer as plain functions of the top line and the ROM's length:
-// a page is 14 lines, and paging moves by 13 so that the last line of one page is the first
-// of the next.
+// The page rules as plain functions of the top line and the ROM's length: a page is 14 lines,
+// and paging moves by 13 so that the last line of one page is the first of the next; Go To and
+// Find choose the top line from an offset.
 namespace Navigation {
 
 constexpr int PageRows = 14;
@@ -25,7 +25,16 @@ constexpr int PageStep = 13;
 // negative or beyond the end of the file.
 [[nodiscard]] std::optional<double> goTo(const QString &entry, double romLength);
 
+// Where a search starts: for Find the first byte; for Find Next the 1-based position of the last
+// byte of the top line, halves to even.
+enum class FindFrom { Start, TopLine };
+[[nodiscard]] qint64 startPosition(FindFrom from, double topLine);
+// The top line after a search that found its pattern at 1-based position p, or that found
+// nothing from start position p: the line holding byte p + 1, Int((p + 1) / 16).
+[[nodiscard]] double topLineAfterFind(qint64 position);
+
 // The byte offset of the first byte of row r of a page, as the user sees it.
+[[nodiscard]] double rowOffset(double topLine, int row = 0);
 [[nodiscard]] QString offsetText(double topLine, int row = 0);
 
 } // namespace Navigation
