@@ -10,13 +10,18 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDragEnterEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include <algorithm>
 #include <climits>
@@ -90,6 +95,33 @@ QPushButton *commandButton(QWidget *parent,
     return button;
 }
 
+// The page buttons are narrower than their captions in most default fonts: the caption's font
+// shrinks until it fits the room the style leaves inside the button.
+void fitCaption(QPushButton *button)
+{
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const int room
+        = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    QFont font = button->font();
+    constexpr double SmallestPointSize = 5;
+    while (QFontMetrics(font).horizontalAdvance(button->text()) > room
+           && font.pointSizeF() > SmallestPointSize) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    button->setFont(font);
+}
+
+// The ROM a drag carries: exactly one local file that is not a folder.
+QString droppedRom(const QMimeData *data)
+{
+    if (!data || data->urls().size() != 1 || !data->urls().first().isLocalFile())
+        return {};
+    const QString path = data->urls().first().toLocalFile();
+    return QFileInfo(path).isFile() ? QFileInfo(path).absoluteFilePath() : QString();
+}
+
 } // namespace
 
 static void initResources()
@@ -120,6 +152,7 @@ frmOrvane::frmOrvane(QWidget *parent)
     buildControls(client);
     buildMenus();
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
+    setAcceptDrops(true);
     lstHEX->setFocus();
 }
 
@@ -182,6 +215,10 @@ void frmOrvane::buildControls(QWidget *client)
     lstHEX = place(new HexList(client, [this] { ShowCurrentLine(); }), "lstHEX", {8, 16, 329, 256});
     cmdPgUp = commandButton(client, "cmdPgUp", {344, 16, 25, 33}, m_pageUp);
     QPushButton *cmdPgDn = commandButton(client, "cmdPgDn", {344, 240, 25, 33}, m_pageDown);
+    cmdPgUp->setToolTip(QStringLiteral("Page Up (Enter)"));
+    cmdPgDn->setToolTip(QStringLiteral("Page Down"));
+    fitCaption(cmdPgUp);
+    fitCaption(cmdPgDn);
     lstKEL = place(new QListWidget(client), "lstKEL", {376, 16, 329, 256});
     label("lblCurLine", "Current Line:", {8, 280, 105, 17});
     lblTopline = label("lblTopline", "0", {120, 280, 249, 17});
@@ -256,7 +293,12 @@ void frmOrvane::buildControls(QWidget *client)
     cmnDialog->setOption(QFileDialog::DontUseNativeDialog);
     cmnDialog->setFileMode(QFileDialog::ExistingFile);
     cmnDialog->setAcceptMode(QFileDialog::AcceptOpen);
-    cmnDialog->setNameFilter(QStringLiteral("SNES files (*.SMC)"));
+    // The window's own filter comes first and is the one selected; any file chosen is opened.
+    const QString romFilter = QStringLiteral("SNES files (*.SMC)");
+    cmnDialog->setNameFilters({romFilter,
+                               QStringLiteral("Other SNES ROMs (*.sfc *.swc *.fig)"),
+                               QStringLiteral("All files (*)")});
+    cmnDialog->selectNameFilter(romFilter);
     // ROMs show whatever the case of their extension.
     cmnDialog->setFilter(cmnDialog->filter() & ~QDir::CaseSensitive);
 
@@ -328,6 +370,33 @@ bool frmOrvane::eventFilter(QObject *watched, QEvent *event)
     if (watched == centralWidget() && event->type() == QEvent::MouseMove)
         ShowCurrentLine();
     return QMainWindow::eventFilter(watched, event);
+}
+
+void frmOrvane::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (droppedRom(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void frmOrvane::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (droppedRom(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void frmOrvane::dropEvent(QDropEvent *event)
+{
+    const QString rom = droppedRom(event->mimeData());
+    if (rom.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    openRom(rom);
 }
 
 void frmOrvane::open()

@@ -1,4 +1,5 @@
-# Run by CTest as a script: cmake -DBUILD_DIR=... -DPREFIX=... [-DVALIDATE=...] -P checkinstall.cmake
+# Run by CTest as a script:
+#   cmake -DBUILD_DIR=... -DPREFIX=... [-DVALIDATE=...] [-DAPPSTREAM=...] -P checkinstall.cmake
 
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
@@ -13,16 +14,18 @@ macro(fail text)
 endmacro()
 
 # The menu entry starts the program by its bare name, so it must be the one in bin.
-set(binary "${PREFIX}/bin/orvane")
-execute_process(COMMAND test -f "${binary}" -a -x "${binary}" RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-    fail("no executable ${binary}")
-else()
-    file(READ "${binary}" magic LIMIT 4 HEX)
-    if(NOT magic STREQUAL "7f454c46")
-        fail("${binary} is not a program (starts with ${magic})")
+foreach(program orvane orvane-cli)
+    set(binary "${PREFIX}/bin/${program}")
+    execute_process(COMMAND test -f "${binary}" -a -x "${binary}" RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+        fail("no executable ${binary}")
+    else()
+        file(READ "${binary}" magic LIMIT 4 HEX)
+        if(NOT magic STREQUAL "7f454c46")
+            fail("${binary} is not a program (starts with ${magic})")
+        endif()
     endif()
-endif()
+endforeach()
 
 set(desktop "${PREFIX}/share/applications/orvane.desktop")
 if(NOT EXISTS "${desktop}")
@@ -31,8 +34,9 @@ else()
     # Whole lines, read as text: a list of lines would split at the semicolons of Categories.
     file(READ "${desktop}" content)
     string(PREPEND content "\n")
-    foreach(wanted "[Desktop Entry]" "Type=Application" "Name=Orvane" "Exec=orvane"
-                   "Icon=orvane" "Terminal=false")
+    # A file manager hands the ROM to open as %f, and offers the program for SNES ROMs.
+    foreach(wanted "[Desktop Entry]" "Type=Application" "Name=Orvane" "Exec=orvane %f"
+                   "Icon=orvane" "Terminal=false" "MimeType=application/vnd.nintendo.snes.rom;")
         string(FIND "${content}" "\n${wanted}\n" at)
         if(at EQUAL -1)
             fail("${desktop} has no line ${wanted}")
@@ -51,6 +55,17 @@ else()
         if(NOT result EQUAL 0)
             fail("desktop-file-validate rejects ${desktop}: ${said}")
         endif()
+    endif()
+endif()
+
+set(metainfo "${PREFIX}/share/metainfo/orvane.metainfo.xml")
+if(NOT EXISTS "${metainfo}")
+    fail("no ${metainfo}")
+elseif(APPSTREAM)
+    execute_process(COMMAND "${APPSTREAM}" validate --no-net "${metainfo}" RESULT_VARIABLE result
+                    OUTPUT_VARIABLE said ERROR_VARIABLE said)
+    if(NOT result EQUAL 0)
+        fail("appstreamcli rejects ${metainfo}: ${said}")
     endif()
 endif()
 
