@@ -127,7 +127,7 @@ void Reader::define(int byteValue, const QString &line, const QString &text)
 Parsed parse(QByteArrayView fileBytes)
 {
     if (fileBytes.startsWith("\xFF\xFE") || fileBytes.startsWith("\xFE\xFF")) {
-        Parsed parsed;
+        Parsed parsed = Reader().result();
         parsed.problem = QStringLiteral("It is UTF-16 text; a .tbl file is read as UTF-8.");
         return parsed;
     }
