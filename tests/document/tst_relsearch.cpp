@@ -14,8 +14,6 @@ class tst_RelSearch : public QObject
 private slots:
     void match_data();
     void match();
-    void problem_data();
-    void problem();
     void scanFindsEveryFit();
     void draftTable();
 };
@@ -62,23 +60,6 @@ void tst_RelSearch::match()
         QCOMPARE(hit->capitalA, capitalA);
         QCOMPARE(hit->smallA, smallA);
     }
-}
-
-void tst_RelSearch::problem_data()
-{
-    QTest::addColumn<QString>("word");
-    QTest::addColumn<bool>("searchable");
-    QTest::newRow("empty") << QString() << false;
-    QTest::newRow("one letter") << QStringLiteral("a!") << false;
-    QTest::newRow("one of each case") << QStringLiteral("Ab") << false;
-    QTest::newRow("two small letters") << QStringLiteral("A b c") << true;
-}
-
-void tst_RelSearch::problem()
-{
-    QFETCH(QString, word);
-    QFETCH(bool, searchable);
-    QCOMPARE(RelSearch::Word(word).problem().isEmpty(), searchable);
 }
 
 void tst_RelSearch::scanFindsEveryFit()
