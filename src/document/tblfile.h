@@ -39,7 +39,8 @@ struct Written
 // skipped; "#" starts a comment; "HH=text", "/HH=text" (an end token) and "*HH" or "*HH=text"
 // (a line break, whose text is a line feed unless given) set entry HH to the text after "="
 // exactly. Multi-byte keys, control codes, table switches and names, entry 00, a text that is
-// not Latin-1 and a second definition of a byte are warnings, left out.
+// not Latin-1, a second definition of a byte, and a line that is not UTF-8 or none of these
+// are warnings, left out.
 [[nodiscard]] Parsed parse(QByteArrayView fileBytes);
 
 // "HH=text" for every non-empty entry 1 to 255, UTF-8 with LF line ends; a lone line feed is
