@@ -2,6 +2,7 @@
 
 #include "document/keltable.h"
 #include "document/keltablefile.h"
+#include "document/tblfile.h"
 #include "platform/convert.h"
 #include "platform/fileerror.h"
 
@@ -159,6 +160,16 @@ QString offsetText(qint64 offset)
 KelTable tableFor(const QString &romPath, const QString &tableOption)
 {
     KelTable table;
+    if (TblFile::isTblPath(tableOption)) {
+        const TblFile::Parsed parsed = TblFile::read(tableOption);
+        // The lines themselves are table import's to list; a search only says it lost some.
+        if (!parsed.warnings.isEmpty()) {
+            err() << "warning: " << parsed.warnings.size() << " line(s) of \"" << tableOption
+                  << "\" hold what a .kel cannot and were left out; 'orvane-cli table import' "
+                     "lists them.\n";
+        }
+        return parsed.table;
+    }
     if (!tableOption.isEmpty()) {
         ReadTable(table, tableOption);
         return table;
@@ -183,6 +194,16 @@ void refuseToOverwrite(const QString &output, const QStringList &inputs)
                 QStringLiteral("will not write \"%1\": it is an input, \"%2\".").arg(output, input));
         }
     }
+}
+
+void requireSuffix(const QString &output, const QStringList &suffixes)
+{
+    for (const QString &suffix : suffixes) {
+        if (output.endsWith(suffix, Qt::CaseInsensitive))
+            return;
+    }
+    throw UsageError(QStringLiteral("will not write \"%1\": a table written here ends in %2.")
+                         .arg(output, suffixes.join(QStringLiteral(" or "))));
 }
 
 } // namespace Cli

@@ -79,4 +79,8 @@ bool parse(QCommandLineParser &parser,
 // Refuses, with a UsageError, an output path that names the same file as one of the inputs.
 void refuseToOverwrite(const QString &output, const QStringList &inputs);
 
+// Refuses, with a UsageError, a table to be written whose name does not end in one of the
+// suffixes, so that a slip of the arguments cannot replace a ROM with a table.
+void requireSuffix(const QString &output, const QStringList &suffixes);
+
 } // namespace Cli

@@ -6,6 +6,9 @@
 namespace Cli {
 
 Exit dumpCommand(const QStringList &arguments);
+Exit findCommand(const QStringList &arguments);
+Exit relsearchCommand(const QStringList &arguments);
+Exit tableCommand(const QStringList &arguments);
 
 // The top-level commands, in the order --help lists them.
 [[nodiscard]] std::vector<Command> commands();

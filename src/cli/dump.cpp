@@ -40,8 +40,9 @@ Exit dumpCommand(const QStringList &arguments)
         return Exit::Success;
 
     const QString romPath = parser.positionalArguments().at(0);
-    const KelTable kel = tableFor(romPath, parser.value(table));
+    // The ROM first, so that a wrong ROM path is reported as that and not as its table's.
     BinaryFile rom(romPath, BinaryFile::Mode::Read);
+    const KelTable kel = tableFor(romPath, parser.value(table));
     const qint64 romLength = rom.length();
     const qint64 first = parser.isSet(from)
                              ? parseOffset(parser.value(from), QStringLiteral("--from"))
@@ -53,7 +54,8 @@ Exit dumpCommand(const QStringList &arguments)
     }
     qint64 end = romLength;
     if (parser.isSet(length))
-        end = std::min(end, first + parseOffset(parser.value(length), QStringLiteral("--length")));
+        end = first
+              + std::min(end - first, parseOffset(parser.value(length), QStringLiteral("--length")));
 
     const bool textOnly = parser.isSet(text);
     auto shown = [&](const QByteArray &bytes) {

@@ -1,0 +1,97 @@
+#include "cli/commands.h"
+
+#include "document/keltable.h"
+#include "document/keltablefile.h"
+#include "document/tblfile.h"
+#include "platform/binaryfile.h"
+
+namespace Cli {
+
+namespace {
+
+const QCommandLineOption Strict(QStringLiteral("strict"),
+                                QStringLiteral("Writes nothing when anything would be left out."));
+
+Exit importCommand(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Reads a .tbl table (UTF-8, \"HH=text\" lines) and writes it as a .kel. Each line "
+        "whose content a .kel cannot hold (keys of more than one byte, control codes, table "
+        "switches, entry 00, characters outside Latin-1, a byte defined again) is named on "
+        "stderr and left out."));
+    parser.addOption(Strict);
+    parser.addPositionalArgument(QStringLiteral("IN.tbl"), QStringLiteral("The .tbl to read."));
+    parser.addPositionalArgument(QStringLiteral("OUT.kel"), QStringLiteral("The .kel to write."));
+    if (!parse(parser, arguments, QStringLiteral("IN.tbl OUT.kel"), 2))
+        return Exit::Success;
+    const QString input = parser.positionalArguments().at(0);
+    const QString output = parser.positionalArguments().at(1);
+    requireSuffix(output, {QStringLiteral(".kel")});
+    refuseToOverwrite(output, {input});
+
+    const TblFile::Parsed parsed = TblFile::read(input);
+    for (const TblFile::Warning &warning : parsed.warnings)
+        err() << input << ':' << warning.line << ": " << warning.what << '\n';
+    if (parser.isSet(Strict) && !parsed.warnings.isEmpty()) {
+        err() << arguments.first() << ": --strict: nothing written.\n";
+        return Exit::Failure;
+    }
+    SaveTable(parsed.table, output);
+    out() << "Wrote " << parsed.defined << " entries to \"" << output << "\"";
+    if (!parsed.warnings.isEmpty())
+        out() << "; " << parsed.warnings.size() << " line(s) left out";
+    out() << ".\n";
+    return Exit::Success;
+}
+
+Exit exportCommand(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes a .kel table as a .tbl: \"HH=text\" for every entry that is not empty, UTF-8, "
+        "LF line ends. A .tbl written here reads back, by table import, to the same .kel."));
+    parser.addOption(Strict);
+    parser.addPositionalArgument(QStringLiteral("IN.kel"), QStringLiteral("The .kel to read."));
+    parser.addPositionalArgument(QStringLiteral("OUT.tbl"), QStringLiteral("The .tbl to write."));
+    if (!parse(parser, arguments, QStringLiteral("IN.kel OUT.tbl"), 2))
+        return Exit::Success;
+    const QString input = parser.positionalArguments().at(0);
+    const QString output = parser.positionalArguments().at(1);
+    if (TblFile::isTblPath(input))
+        throw UsageError(QStringLiteral("reads a .kel, not \"%1\".").arg(input));
+    requireSuffix(output, {QStringLiteral(".tbl")});
+    refuseToOverwrite(output, {input});
+
+    KelTable table;
+    ReadTable(table, input);
+    const TblFile::Written written = TblFile::write(table);
+    for (const QString &note : written.leftOut)
+        err() << input << ": " << note << '\n';
+    if (parser.isSet(Strict) && !written.leftOut.isEmpty()) {
+        err() << arguments.first() << ": --strict: nothing written.\n";
+        return Exit::Failure;
+    }
+    if (written.bytes.isEmpty())
+        BinaryFile::fail(QStringLiteral("export"), input, QStringLiteral("It holds no entry."));
+    BinaryFile::replaceContents(output, written.bytes);
+    out() << "Wrote " << written.bytes.count('\n') << " entries to \"" << output << "\".\n";
+    return Exit::Success;
+}
+
+} // namespace
+
+Exit tableCommand(const QStringList &arguments)
+{
+    return dispatch(arguments,
+                    {
+                        {QStringLiteral("import"),
+                         QStringLiteral("Reads a .tbl table and writes it as a .kel."),
+                         importCommand},
+                        {QStringLiteral("export"),
+                         QStringLiteral("Writes a .kel table as a .tbl."),
+                         exportCommand},
+                    });
+}
+
+} // namespace Cli

@@ -1,0 +1,389 @@
+#include "document/keltable.h"
+#include "document/keltablefile.h"
+#include "document/navigation.h"
+#include "platform/filesearch.h"
+#include "support/romdata.h"
+#include "support/tempfiles.h"
+#include "support/unprivileged.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+using RomData::romWith;
+
+struct Run
+{
+    int exit = -1;
+    QString out;
+    QString err;
+};
+
+Run cli(const QStringList &arguments, const QString &program = QStringLiteral(ORVANE_CLI))
+{
+    QProcess process;
+    process.start(program, arguments);
+    Run run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exit = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// An offset as orvane-cli prints it.
+QString shown(qint64 offset)
+{
+    return QStringLiteral("%1 (0x%2)").arg(offset).arg(QString::number(offset, 16).toUpper());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The window's Find test table: A, B, AB, X, Y, Z.
+KelTable findTable()
+{
+    KelTable table = RomData::abTable();
+    table.readRecords({});
+    table.setEntry(0x58, "X");
+    table.setEntry(0x59, "Y");
+    table.setEntry(0x5A, "Z");
+    return table;
+}
+
+} // namespace
+
+class tst_Cli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void usageAndFileErrors_data();
+    void usageAndFileErrors();
+    void dumpLines();
+    void findAgreesWithTheWindow_data();
+    void findAgreesWithTheWindow();
+    void findWithATblTable();
+    void relsearchDraftsTheDemoTable();
+    void relsearchWritesNothingWithoutAHit();
+    void tableImport();
+    void tableExportImportRoundTrip();
+    void unreadableInput_data();
+    void unreadableInput();
+
+private:
+    QString rom(const QByteArray &bytes);
+
+    std::unique_ptr<TempFiles> m_files;
+};
+
+void tst_Cli::init()
+{
+    m_files = std::make_unique<TempFiles>();
+}
+
+QString tst_Cli::rom(const QByteArray &bytes)
+{
+    m_files->write(QStringLiteral("game.kel"), findTable().records());
+    return m_files->write(QStringLiteral("game.smc"), bytes);
+}
+
+void tst_Cli::usageAndFileErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("says"); // on stdout when the exit status is 0, else on stderr
+
+    const QString game = QStringLiteral("$ROM");
+    QTest::newRow("help lists the commands") << QStringList{"--help"} << 0 << "relsearch";
+    QTest::newRow("not a command") << QStringList{"frob"} << 2 << "'frob' is not a command";
+    QTest::newRow("find --help") << QStringList{"find", "--help"} << 0
+                                 << "Usage: orvane-cli find [options] ROM TEXT";
+    QTest::newRow("missing ROM") << QStringList{"find", "$DIR/none.smc", "XY"} << 2
+                                 << "No such file";
+    QTest::newRow("folder as ROM") << QStringList{"dump", "$DIR"} << 2 << "It is a folder";
+    QTest::newRow("missing TEXT") << QStringList{"find", game} << 2 << "expects ROM TEXT";
+    QTest::newRow("--from beyond the end")
+        << QStringList{"find", game, "XY", "--from", "0x101"} << 2 << "beyond the end";
+    QTest::newRow("--from no number")
+        << QStringList{"dump", game, "--from", "12abc"} << 2 << "is no number";
+    QTest::newRow("TEXT the table cannot spell")
+        << QStringList{"find", game, "XYQ"} << 1 << "after \"XY\", no entry starts \"Q\"";
+    QTest::newRow("no spelling at all") << QStringList{"find", game, "XQ", "--any-encoding"} << 1
+                                        << "no run of the table's entries";
+    QTest::newRow("not found") << QStringList{"find", game, "ZZ"} << 1 << "not found";
+    QTest::newRow("relsearch of one letter")
+        << QStringList{"relsearch", game, "a"} << 2 << "two letters of one case";
+}
+
+void tst_Cli::usageAndFileErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exit);
+    QFETCH(QString, says);
+
+    const QString romPath = rom(romWith(256, {{40, "XY"}}));
+    for (QString &argument : arguments) {
+        argument.replace(QLatin1String("$ROM"), romPath);
+        argument.replace(QLatin1String("$DIR"), QFileInfo(romPath).path());
+    }
+    const Run run = cli(arguments);
+    QCOMPARE(run.exit, exit);
+    QVERIFY2((exit == 0 ? run.out : run.err).contains(says), qPrintable(run.out + run.err));
+    if (exit != 0)
+        QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
+}
+
+void tst_Cli::dumpLines()
+{
+    QByteArray bytes = romWith(20, {{0, "XY"}, {16, "AB"}});
+    bytes[2] = '\n';
+    bytes[3] = '\0';
+    KelTable table = findTable();
+    table.setEntry(0x0A, "\n");
+    table.setEntry(0x2E, "\xE9");
+    m_files->write(QStringLiteral("game.kel"), table.records());
+    const QString romPath = m_files->write(QStringLiteral("game.smc"), bytes);
+
+    Run run = cli({"dump", romPath});
+    QCOMPARE(run.exit, 0);
+    QCOMPARE(run.out,
+             QString::fromUtf8(" 0 (0x00)  58590A002E2E2E2E2E2E2E2E2E2E2E2E  XY␊¥éééééééééééé\n"
+                               "16 (0x10)  41422E2E                          ABéé\n"));
+    run = cli({"dump", romPath, "--text", "--from", "&H10", "--length", "3"});
+    QCOMPARE(run.out, QStringLiteral("ABé\n"));
+    run = cli({"dump", romPath, "--text", "--raw", "--length", "3"});
+    QCOMPARE(run.out, QStringLiteral("XY\n\n"));
+}
+
+void tst_Cli::findAgreesWithTheWindow_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("arguments"); // after ROM
+    QTest::addColumn<QList<qint64>>("offsets");
+    // Where the window's Find or Find Next shows the page for the same search, as
+    // tests/viewer/tst_find.cpp has it, or -1 where there is no window counterpart.
+    QTest::addColumn<double>("windowTopLine");
+
+    const QStringList xyz{"XYZ"};
+    for (const auto &[offset, top] : std::initializer_list<std::pair<int, double>>{{0, 0},
+                                                                                   {13, 0},
+                                                                                   {14, 1},
+                                                                                   {15, 1},
+                                                                                   {16, 1},
+                                                                                   {1000, 62}}) {
+        QTest::addRow("match at %d", offset)
+            << romWith(2048, {{offset, "XYZ"}}) << xyz << QList<qint64>{offset} << top;
+    }
+    QTest::newRow("greedy pattern") << romWith(256, {{20, "ABA"}, {100, "CA"}})
+                                    << QStringList{"ABA"} << QList<qint64>{100} << 6.0;
+    QTest::newRow("not found") << romWith(256, {}) << xyz << QList<qint64>{} << 0.0;
+    QTest::newRow("no entry starts the text")
+        << romWith(256, {{100, "AB"}}) << QStringList{"xAB"} << QList<qint64>{} << 0.0;
+    const QByteArray nine = romWith(256, {{3, "XY"}, {9, "XY"}, {15, "XY"}, {100, "XY"}});
+    QTest::newRow("find, then next passes over nine")
+        << nine << QStringList{"XY"} << QList<qint64>{3} << 0.0;
+    QTest::newRow("next from line 0")
+        << nine << QStringList{"XY", "--from", "0"} << QList<qint64>{15} << 1.0;
+    QTest::newRow("next from line 1")
+        << nine << QStringList{"XY", "--from", "16"} << QList<qint64>{100} << 6.0;
+    QTest::newRow("next finds no more")
+        << nine << QStringList{"XY", "--from", "96"} << QList<qint64>{} << 7.0;
+    const QByteArray last = romWith(64, {{63, "X"}});
+    QTest::newRow("one byte on the last") << last << QStringList{"X"} << QList<qint64>{63} << 4.0;
+    QTest::newRow("next from the line before the last")
+        << last << QStringList{"X", "--from", "48"} << QList<qint64>{} << 4.0;
+    QTest::newRow("next from the last line")
+        << last << QStringList{"X", "--from", "64"} << QList<qint64>{} << 5.0;
+    QTest::newRow("fraction, half down")
+        << romWith(256, {{25, "X"}, {40, "X"}}) << QStringList{"X", "--from", "10.5"}
+        << QList<qint64>{25} << 1.0;
+    QTest::newRow("fraction, half up")
+        << romWith(256, {{26, "X"}, {40, "X"}}) << QStringList{"X", "--from", "11.5"}
+        << QList<qint64>{40} << 2.0;
+    QTest::newRow("0 bytes") << QByteArray() << QStringList{"X"} << QList<qint64>{} << 0.0;
+    QTest::newRow("1 byte") << QByteArray("X") << QStringList{"X"} << QList<qint64>{} << 0.0;
+    QTest::newRow("--all") << nine << QStringList{"XY", "--all"} << QList<qint64>{3, 9, 15, 100}
+                           << -1.0;
+    QTest::newRow("--all from line 0")
+        << nine << QStringList{"XY", "--all", "--from", "0"} << QList<qint64>{15, 100} << -1.0;
+    QTest::newRow("--any-encoding")
+        << romWith(256, {{20, "ABA"}, {100, "CA"}}) << QStringList{"ABA", "--any-encoding", "--all"}
+        << QList<qint64>{20, 100} << -1.0;
+}
+
+void tst_Cli::findAgreesWithTheWindow()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, arguments);
+    QFETCH(QList<qint64>, offsets);
+    QFETCH(double, windowTopLine);
+
+    const Run run = cli(QStringList{"find", rom(bytes)} + arguments);
+    QCOMPARE(run.exit, offsets.isEmpty() ? 1 : 0);
+    QString expected;
+    for (const qint64 offset : offsets)
+        expected += shown(offset) + '\n';
+    QCOMPARE(run.out, expected);
+
+    if (windowTopLine < 0)
+        return;
+    // The window's page rules take the same result to the page its test expects.
+    const qsizetype from = arguments.indexOf(QStringLiteral("--from"));
+    using Navigation::FindFrom;
+    const qint64 start = Navigation::startPosition(from < 0 ? FindFrom::Start : FindFrom::TopLine,
+                                                   from < 0
+                                                       ? 0
+                                                       : arguments.at(from + 1).toDouble() / 16);
+    QCOMPARE(Navigation::topLineAfterFind(offsets.isEmpty() ? start : offsets.first() + 1),
+             windowTopLine);
+}
+
+void tst_Cli::findWithATblTable()
+{
+    const QString romPath = rom(romWith(64, {{10, "\x90\x91"}}));
+    const QString tbl = m_files->write(QStringLiteral("t.tbl"), "90=\xC3\xA9\n91=t\n8081=x\n");
+    const Run run = cli({"find", romPath, "\u00E9t", "--table", tbl});
+    QCOMPARE(run.exit, 0);
+    QCOMPARE(run.out, QStringLiteral("10 (0xA)\n"));
+    QVERIFY2(run.err.contains(QLatin1String("1 line(s)")), qPrintable(run.err));
+
+    const QString empty = m_files->write(QStringLiteral("empty.tbl"), "# nothing\n");
+    QCOMPARE(cli({"find", romPath, "t", "--table", empty}).exit, 2);
+}
+
+void tst_Cli::relsearchDraftsTheDemoTable()
+{
+    // The demo ROM without its table, as a game whose coding is not known yet.
+    const QByteArray demo = readFile(QStringLiteral(ORVANE_EXAMPLES_DIR "/demo.smc"));
+    KelTable real;
+    real.readRecords(readFile(QStringLiteral(ORVANE_EXAMPLES_DIR "/demo.kel")));
+    QVERIFY(!demo.isEmpty());
+    const QString romPath = m_files->write(QStringLiteral("demo.smc"), demo);
+    const qsizetype at = demo.indexOf(real.encode("Welcome, [NAME]!"));
+    QVERIFY(at > 0);
+
+    const QString draft = m_files->path(QStringLiteral("draft.kel"));
+    Run run = cli({"relsearch", romPath, "Welcome", "--all", "--write-table", draft});
+    QCOMPARE(run.exit, 0);
+    QCOMPARE(run.out, shown(at) + QStringLiteral("  A=80 a=A0\n"));
+
+    // The draft has no marks, spaces, name or letter pairs: the sentence reads with them left
+    // out, "Welcome, [NAME]! The ferry leaves at dawn." without its "er" among them.
+    const qsizetype end = demo.indexOf('\0', at);
+    run = cli({"dump",
+               romPath,
+               "--text",
+               "--from",
+               QString::number(at),
+               "--length",
+               QString::number(end - at),
+               "--table",
+               draft});
+    QCOMPARE(run.out, QStringLiteral("WelcomeThefryleavesatdawn\n"));
+}
+
+void tst_Cli::relsearchWritesNothingWithoutAHit()
+{
+    const QString romPath = rom(QByteArray(64, '\0'));
+    const QString draft = m_files->path(QStringLiteral("draft.tbl"));
+    QCOMPARE(cli({"relsearch", romPath, "abc", "--write-table", draft}).exit, 1);
+    QVERIFY(!QFile::exists(draft));
+    QCOMPARE(cli({"relsearch", romPath, "abc", "--write-table", romPath}).exit, 2);
+    QCOMPARE(readFile(romPath), QByteArray(64, '\0'));
+}
+
+void tst_Cli::tableImport()
+{
+    const QString tbl = m_files->write(QStringLiteral("in.tbl"),
+                                       "\xEF\xBB\xBF# made by hand\r\n"
+                                       "01=A\r\n"
+                                       "0102=AB\r\n"
+                                       "03= c \r\n");
+    const QString kel = m_files->path(QStringLiteral("out.kel"));
+    Run run = cli({"table", "import", tbl, kel, "--strict"});
+    QCOMPARE(run.exit, 2);
+    QVERIFY2(run.err.contains(tbl + QStringLiteral(":3: \"0102=AB\" left out")),
+             qPrintable(run.err));
+    QVERIFY(!QFile::exists(kel));
+
+    run = cli({"table", "import", tbl, kel});
+    QCOMPARE(run.exit, 0);
+    QCOMPARE(readFile(kel), QByteArray("A\r\r c \r") + QByteArray(252, '\r'));
+
+    // A failed import leaves the table there as it was.
+    const QString empty = m_files->write(QStringLiteral("empty.tbl"), {});
+    QCOMPARE(cli({"table", "import", empty, kel}).exit, 2);
+    QCOMPARE(cli({"table", "import", tbl, m_files->path("no/such/folder/out.kel")}).exit, 2);
+    QCOMPARE(cli({"table", "import", tbl, tbl + ".smc"}).exit, 2);
+    QCOMPARE(readFile(kel), QByteArray("A\r\r c \r") + QByteArray(252, '\r'));
+}
+
+void tst_Cli::tableExportImportRoundTrip()
+{
+    const QString kel = m_files->write(QStringLiteral("demo.kel"),
+                                       readFile(QStringLiteral(ORVANE_EXAMPLES_DIR "/demo.kel")));
+    const QString tbl = m_files->path(QStringLiteral("demo.tbl"));
+    const QString back = m_files->path(QStringLiteral("back.kel"));
+    QCOMPARE(cli({"table", "export", kel, tbl}).exit, 0);
+    QVERIFY(readFile(tbl).startsWith("80=A\n81=B\n"));
+    QCOMPARE(cli({"table", "import", tbl, back}).exit, 0);
+    QCOMPARE(readFile(back), readFile(kel));
+
+    // A table holding nothing gives no .tbl.
+    const QString blank = m_files->write(QStringLiteral("blank.kel"), QByteArray(255, '\r'));
+    QCOMPARE(cli({"table", "export", blank, tbl + "2.tbl"}).exit, 2);
+    QVERIFY(!QFile::exists(tbl + "2.tbl"));
+}
+
+void tst_Cli::unreadableInput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("dump") << QStringList{"dump", "$IN"};
+    QTest::newRow("table import") << QStringList{"table", "import", "$IN", "$DIR/out.kel"};
+}
+
+void tst_Cli::unreadableInput()
+{
+    QFETCH(QStringList, arguments);
+    // Permission bits stop nobody but an unprivileged user: run a copy of the program as one,
+    // from a folder that user may enter wherever the build lies.
+    const QString runuser = QStandardPaths::findExecutable(QStringLiteral("runuser"),
+                                                           {QStringLiteral("/usr/sbin"),
+                                                            QStringLiteral("/sbin")});
+    if (!Unprivileged::isRoot() || runuser.isEmpty())
+        QSKIP("needs root and runuser to run the program as nobody");
+    QTemporaryDir dir(QStringLiteral("/tmp/orvane-cli-XXXXXX"));
+    QVERIFY(QFile::setPermissions(dir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                      | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
+    const QString program = dir.filePath(QStringLiteral("orvane-cli"));
+    QVERIFY(QFile::copy(QStringLiteral(ORVANE_CLI), program));
+    const QString input = dir.filePath(QStringLiteral("in.tbl"));
+    {
+        QFile file(input);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("41=A\n") == 5);
+    }
+    QVERIFY(QFile::setPermissions(input, QFile::WriteOwner));
+    for (QString &argument : arguments)
+        argument.replace(QLatin1String("$IN"), input).replace(QLatin1String("$DIR"), dir.path());
+
+    const Run run = cli(QStringList{"-u", "nobody", "--", program} + arguments, runuser);
+    QCOMPARE(run.exit, 2);
+    QVERIFY2(run.err.contains(QLatin1String("Permission denied")), qPrintable(run.err));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("out.kel"))));
+}
+
+QTEST_GUILESS_MAIN(tst_Cli)
+#include "tst_cli.moc"
