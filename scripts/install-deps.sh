@@ -3,6 +3,7 @@
 set -euo pipefail
 packages=(cmake make g++ clang clang-format clang-tidy libclang-rt-14-dev qt6-base-dev libgl-dev
           libbenchmark-dev fonts-liberation2 python3 desktop-file-utils)
+packages+=(zlib1g-dev) # CRC32 for the BPS patches
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
