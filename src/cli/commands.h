@@ -6,6 +6,10 @@
 namespace Cli {
 
 Exit dumpCommand(const QStringList &arguments);
+Exit ipsCommand(const QStringList &arguments);
+Exit bpsCommand(const QStringList &arguments);
+Exit snesCommand(const QStringList &arguments);
+Exit addrCommand(const QStringList &arguments);
 
 // The top-level commands, in the order --help lists them.
 [[nodiscard]] std::vector<Command> commands();

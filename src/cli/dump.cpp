@@ -74,7 +74,8 @@ Exit dumpCommand(const QStringList &arguments)
             out() << QStringLiteral("%1 (0x%2)  ")
                          .arg(offset, offsetWidth)
                          .arg(QString::number(offset, 16).toUpper(), hexWidth, QLatin1Char('0'))
-                  << QString::fromLatin1(RomLine::LineHex(bytes)).leftJustified(2 * RomLine::Length)
+                  << QString::fromLatin1(RomLine::LineHex(bytes))
+                         .leftJustified(qsizetype(2) * RomLine::Length)
                   << "  " << shown(RomLine::LineText(bytes, kel)) << '\n';
         }
     }

@@ -154,13 +154,14 @@ Contents read(const QByteArray &patch)
             at += RunRecordSize;
         } else {
             if (size - record.dataAt < record.size) {
-                throw PatchError(QStringLiteral("The record at patch offset %1 writes %2 bytes at "
-                                                "offset %3, but the patch ends %4 bytes into its "
-                                                "data.")
-                                     .arg(PatchError::offset(at))
-                                     .arg(record.size)
-                                     .arg(PatchError::offset(record.offset))
-                                     .arg(size - record.dataAt));
+                throw PatchError(
+                    QStringLiteral("The patch is cut short: the record at patch offset %1 "
+                                   "writes %2 bytes at offset %3, and the patch holds "
+                                   "only %4 of them.")
+                        .arg(PatchError::offset(at))
+                        .arg(record.size)
+                        .arg(PatchError::offset(record.offset))
+                        .arg(size - record.dataAt));
             }
             at = record.dataAt + record.size;
         }
