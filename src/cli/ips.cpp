@@ -9,6 +9,11 @@ namespace Cli {
 
 namespace {
 
+QString records(std::size_t count)
+{
+    return QStringLiteral("%1 record%2").arg(count).arg(count == 1 ? "" : "s");
+}
+
 Exit create(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -27,7 +32,7 @@ Exit create(const QStringList &arguments)
     const QByteArray modified = BinaryFile::readAll(files[1]);
     const QByteArray patch = Ips::create(original, modified);
     BinaryFile::replaceContents(files[2], patch);
-    out() << "Wrote " << files[2] << ": " << Ips::read(patch).records.size() << " records, "
+    out() << "Wrote " << files[2] << ": " << records(Ips::read(patch).records.size()) << ", "
           << patch.size() << " bytes.\n";
     if (modified.size() < original.size()) {
         out() << "MODIFIED is shorter: the patch cuts the file to " << modified.size()
@@ -56,7 +61,7 @@ Exit apply(const QStringList &arguments)
     const QByteArray patched = Ips::apply(rom, patch);
     BinaryFile::replaceContents(target, patched);
     const Ips::Contents contents = Ips::read(patch);
-    out() << "Applied " << contents.records.size() << " records; wrote " << target << ", "
+    out() << "Applied " << records(contents.records.size()) << "; wrote " << target << ", "
           << patched.size() << " bytes.\n";
     if (contents.truncation && *contents.truncation < rom.size())
         out() << "The patch cut the file to " << *contents.truncation << " bytes.\n";

@@ -25,7 +25,7 @@ void TestCliIps::createThenApply()
     const QString b = files.write("b.smc", modified);
     const CliRun create = CliRun::run({"ips", "create", a, b, files.path("p.ips")});
     QCOMPARE(create.exitCode, 0);
-    QVERIFY2(create.out.contains("1 records, 19 bytes") && create.out.contains("to 4000 bytes"),
+    QVERIFY2(create.out.contains("1 record, 19 bytes") && create.out.contains("to 4000 bytes"),
              qPrintable(create.out));
     const CliRun apply = CliRun::run(
         {"ips", "apply", a, files.path("p.ips"), "-o", files.path("c.smc")});
