@@ -10,7 +10,6 @@ class TestCliIps : public QObject
 
 private slots:
     void createThenApply();
-    void appliesInPlace();
     void refusesAndWritesNothing_data();
     void refusesAndWritesNothing();
     void helpNamesTheSubcommand();
@@ -32,15 +31,8 @@ void TestCliIps::createThenApply()
     QCOMPARE(apply.exitCode, 0);
     QVERIFY(files.read("c.smc") == modified);
     QVERIFY(files.read("a.smc") == original);
-}
-
-void TestCliIps::appliesInPlace()
-{
-    TempFiles files;
-    const QString rom = files.write("rom.smc", "abcdefgh");
-    const QString patch = files.write("p.ips", QByteArray("PATCH\0\0\x02\0\x01Z", 11) + "EOF");
-    QCOMPARE(CliRun::run({"ips", "apply", rom, patch, "--in-place"}).exitCode, 0);
-    QCOMPARE(files.read("rom.smc"), QByteArray("abZdefgh"));
+    QCOMPARE(CliRun::run({"ips", "apply", a, files.path("p.ips"), "--in-place"}).exitCode, 0);
+    QVERIFY(files.read("a.smc") == modified);
 }
 
 void TestCliIps::refusesAndWritesNothing_data()
@@ -56,8 +48,6 @@ void TestCliIps::refusesAndWritesNothing_data()
         << QStringList{"create", "ROM", "OUT", "ROM"} << "it is an input";
     QTest::newRow("damaged patch")
         << QStringList{"apply", "ROM", "CUT", "-o", "OUT"} << "cut short";
-    QTest::newRow("missing ROM") << QStringList{"apply", "MISSING", "PATCH", "-o", "OUT"}
-                                 << "Cannot open";
     QTest::newRow("a folder as the output")
         << QStringList{"apply", "ROM", "PATCH", "-o", "FOLDER"} << "Cannot write";
 }
@@ -75,7 +65,6 @@ void TestCliIps::refusesAndWritesNothing()
                                        {"PATCH", "p.ips"},
                                        {"CUT", "cut.ips"},
                                        {"OUT", "out.smc"},
-                                       {"MISSING", "missing.smc"},
                                        {"FOLDER", "folder"}};
     for (QString &argument : arguments) {
         if (names.contains(argument))
