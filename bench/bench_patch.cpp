@@ -7,6 +7,7 @@
 #include "patch/bps.h"
 #include "patch/ips.h"
 #include "platform/binaryfile.h"
+#include "ratioreporter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -98,32 +99,6 @@ void bpsApply(benchmark::State &state, const Case &c)
     }
     state.SetBytesProcessed(state.iterations() * c.bytes);
 }
-
-// Keeps the console output and remembers each benchmark's real time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    using ConsoleReporter::ConsoleReporter;
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            if (!run.error_occurred && run.iterations > 0)
-                m_seconds[run.benchmark_name()] = run.real_accumulated_time
-                                                  / double(run.iterations);
-        }
-    }
-
-    [[nodiscard]] double seconds(const std::string &name) const
-    {
-        const auto it = m_seconds.find(name);
-        return it == m_seconds.end() ? 0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> m_seconds;
-};
 
 } // namespace
 

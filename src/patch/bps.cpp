@@ -1,5 +1,6 @@
 #include "bps.h"
 
+#include "patch/difference.h"
 #include "patch/patcherror.h"
 
 #include <zlib.h>
@@ -107,17 +108,6 @@ quint32 crcOf(const char *bytes, qint64 count)
 {
     return static_cast<quint32>(
         ::crc32_z(0, reinterpret_cast<const Bytef *>(bytes), static_cast<size_t>(count)));
-}
-
-// The first position from `from` on where a and b differ, or `to`.
-qint64 nextDifference(const char *a, const char *b, qint64 from, qint64 to)
-{
-    constexpr qint64 Block = 64;
-    while (to - from >= Block && std::memcmp(a + from, b + from, Block) == 0)
-        from += Block;
-    while (from < to && a[from] == b[from])
-        ++from;
-    return from;
 }
 
 } // namespace
@@ -295,7 +285,7 @@ QByteArray create(const QByteArray &source, const QByteArray &target)
         literal = end;
     };
     for (qint64 at = 0; at < size;) {
-        const qint64 same = at < shared ? nextDifference(s, t, at, shared) : at;
+        const qint64 same = at < shared ? Patch::nextDifference(s, t, at, shared) : at;
         if (same - at >= MinSourceRun || (same > at && same == size)) {
             flush(at);
             action(Action::SourceRead, same - at);

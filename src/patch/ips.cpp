@@ -1,5 +1,6 @@
 #include "ips.h"
 
+#include "patch/difference.h"
 #include "patch/patcherror.h"
 
 #include <algorithm>
@@ -26,17 +27,6 @@ void appendBigEndian(QByteArray &out, qint64 value, int count)
 {
     for (int k = count - 1; k >= 0; --k)
         out.append(static_cast<char>((value >> (8 * k)) & 0xFF));
-}
-
-// The first position from `from` on where a and b differ, or `to`.
-qint64 nextDifference(const char *a, const char *b, qint64 from, qint64 to)
-{
-    constexpr qint64 Block = 64;
-    while (to - from >= Block && std::memcmp(a + from, b + from, Block) == 0)
-        from += Block;
-    while (from < to && a[from] == b[from])
-        ++from;
-    return from;
 }
 
 // Writes the records for one stretch of the target that differs from what the original (grown
@@ -226,14 +216,14 @@ QByteArray create(const QByteArray &original, const QByteArray &modified)
     Writer writer(modified, out);
     const char *a = before.constData();
     const char *b = modified.constData();
-    qint64 at = nextDifference(a, b, 0, size);
+    qint64 at = Patch::nextDifference(a, b, 0, size);
     while (at < size) {
         qint64 end = at;
         while (true) {
             while (end < size && a[end] != b[end])
                 ++end;
             // An unchanged gap shorter than a record header costs less inside the record.
-            const qint64 next = nextDifference(a, b, end, size);
+            const qint64 next = Patch::nextDifference(a, b, end, size);
             if (next == size || next - end >= RecordHeaderSize) {
                 writer.stretch(at, end);
                 at = next;

@@ -1,5 +1,6 @@
 #include "patch/bps.h"
 #include "patch/patcherror.h"
+#include "support/romdata.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -34,13 +35,6 @@ QByteArray handMade()
                       Target);
 }
 
-QByteArray noise(qsizetype size, quint32 seed)
-{
-    QByteArray bytes(size, '\0');
-    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-    return bytes;
-}
-
 } // namespace
 
 class TestBps : public QObject
@@ -70,7 +64,7 @@ void TestBps::appliesHandMadePatches_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("every action") << Source << handMade() << Target;
     // Two-byte numbers: 200 is 48 80, SourceRead 200 ((199 << 2) | 0) is 1C 85.
-    const QByteArray long200 = noise(200, 1);
+    const QByteArray long200 = RomData::noise(200, 1);
     QTest::newRow("two-byte numbers")
         << long200
         << withFooter(QByteArray("BPS1") + QByteArray::fromHex("4880 4880 80 1C85"),
@@ -146,7 +140,7 @@ void TestBps::roundTrips_data()
 {
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<QByteArray>("target");
-    const QByteArray small = noise(70000, 2);
+    const QByteArray small = RomData::noise(70000, 2);
     QByteArray scattered = small;
     QRandomGenerator random(3);
     for (int k = 0; k < 300; ++k)
@@ -154,12 +148,12 @@ void TestBps::roundTrips_data()
     QTest::newRow("scattered changes") << small << scattered;
     QTest::newRow("identical") << small << small;
     QTest::newRow("longer, with a long run")
-        << small << scattered + QByteArray(100000, '\0') + noise(10, 4);
+        << small << scattered + QByteArray(100000, '\0') + RomData::noise(10, 4);
     QTest::newRow("shorter") << small << scattered.left(1000);
     QTest::newRow("empty target") << small << QByteArray();
     QTest::newRow("from nothing") << QByteArray() << small;
-    QTest::newRow("beyond IPS's reach")
-        << noise((qsizetype(1) << 24) + 1, 5) << noise((qsizetype(1) << 24) + 7, 5) + "tail";
+    QTest::newRow("beyond IPS's reach") << RomData::noise((qsizetype(1) << 24) + 1, 5)
+                                        << RomData::noise((qsizetype(1) << 24) + 7, 5) + "tail";
 }
 
 void TestBps::roundTrips()

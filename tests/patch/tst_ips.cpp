@@ -1,5 +1,6 @@
 #include "patch/ips.h"
 #include "patch/patcherror.h"
+#include "support/romdata.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -23,13 +24,6 @@ QByteArray changed(QByteArray bytes, quint32 seed, int changes)
         else
             bytes[at] = char(bytes[at] ^ (1 + random.bounded(255)));
     }
-    return bytes;
-}
-
-QByteArray noise(qsizetype size, quint32 seed)
-{
-    QByteArray bytes(size, '\0');
-    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
     return bytes;
 }
 
@@ -115,41 +109,42 @@ void TestIps::roundTrips_data()
 {
     QTest::addColumn<QByteArray>("original");
     QTest::addColumn<QByteArray>("modified");
-    const QByteArray small = noise(70000, 1);
+    const QByteArray small = RomData::noise(70000, 1);
     QTest::newRow("scattered changes") << small << changed(small, 2, 300);
     QTest::newRow("identical") << small << small;
     QTest::newRow("longer, ending in zero bytes")
-        << small << changed(small, 3, 20) + noise(5000, 4) + QByteArray(100, '\0');
+        << small << changed(small, 3, 20) + RomData::noise(5000, 4) + QByteArray(100, '\0');
     QTest::newRow("shorter") << small << changed(small.left(50000), 5, 20);
     QTest::newRow("empty target") << small << QByteArray();
     QTest::newRow("from nothing") << QByteArray() << small;
 
     // A record may not start at 454F46 hex: a change there, a run there, a stretch ending there.
     const qsizetype eof = Ips::EofOffset;
-    const QByteArray large = noise(eof + 100000, 6);
+    const QByteArray large = RomData::noise(eof + 100000, 6);
     QByteArray atEof = large;
     atEof[eof] = char(~atEof[eof]);
     QTest::newRow("change at 454F46") << large << atEof;
     QTest::newRow("run at 454F46")
         << large << QByteArray(large).replace(eof, 50, QByteArray(50, 'r'));
     QTest::newRow("data split at 454F46")
-        << large << QByteArray(large).replace(eof - 65535, 65545, noise(65548, 7).left(65545));
+        << large
+        << QByteArray(large).replace(eof - 65535, 65545, RomData::noise(65548, 7).left(65545));
     QTest::newRow("long run across 454F46")
         << large << QByteArray(large).replace(eof - 70000, 140000, QByteArray(140000, 'q'));
 
-    QByteArray runs = noise(600000, 8);
+    QByteArray runs = RomData::noise(600000, 8);
     qsizetype at = 1000;
     for (const qsizetype length : {65533, 65534, 65535, 65536, 65537, 65539, 131070, 131071}) {
         runs.replace(at, length, QByteArray(length, char(length)));
         at += length + 10;
     }
-    QTest::newRow("runs near 65535") << noise(600000, 8) << runs;
+    QTest::newRow("runs near 65535") << RomData::noise(600000, 8) << runs;
     QByteArray changedRuns = runs;
     for (qsizetype k = 0; k < changedRuns.size(); k += 3)
         changedRuns[k] = char(changedRuns[k] ^ 0x55);
     QTest::newRow("data near 65535") << runs << changedRuns.left(65535 * 3 + 1);
 
-    const QByteArray full = noise(Ips::MaxTargetSize, 9);
+    const QByteArray full = RomData::noise(Ips::MaxTargetSize, 9);
     QTest::newRow("16 MiB") << full.left(Ips::MaxTargetSize - 3) << changed(full, 10, 50);
 }
 
