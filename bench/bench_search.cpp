@@ -4,6 +4,7 @@
 
 #include "platform/binaryfile.h"
 #include "platform/filesearch.h"
+#include "ratioreporter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -150,32 +151,6 @@ long childPeakKiB(const Case &c, std::optional<qint64> (*search)(const Case &))
         return -1;
     return usage.ru_maxrss;
 }
-
-// Keeps the console output and remembers each benchmark's real time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    using ConsoleReporter::ConsoleReporter;
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            if (run.error_occurred || run.iterations == 0)
-                continue;
-            m_seconds[run.benchmark_name()] = run.real_accumulated_time / double(run.iterations);
-        }
-    }
-
-    [[nodiscard]] double seconds(const std::string &name) const
-    {
-        const auto it = m_seconds.find(name);
-        return it == m_seconds.end() ? 0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> m_seconds;
-};
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "document/keltable.h"
 #include "document/keltablefile.h"
 #include "document/tblfile.h"
+#include "patch/patcherror.h"
 #include "platform/convert.h"
 #include "platform/fileerror.h"
 
@@ -84,6 +85,8 @@ Exit dispatch(const QStringList &arguments, const std::vector<Command> &commands
               << " --help' for its usage.\n";
     } catch (const FileError &error) {
         err() << subPath << ": " << error.message() << '\n';
+    } catch (const PatchError &error) {
+        err() << subPath << ": " << error.message() << " Nothing written.\n";
     }
     err().flush();
     return Exit::Failure;

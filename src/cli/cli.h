@@ -50,8 +50,8 @@ struct Command
 };
 
 // Runs the command that arguments[1] names, with arguments[0] and that name as its first
-// argument; lists the commands for --help or none. Usage and file errors of the command are
-// reported here on stderr and give Exit::Failure.
+// argument; lists the commands for --help or none. Usage, file and patch errors of the command
+// are reported here on stderr and give Exit::Failure.
 Exit dispatch(const QStringList &arguments, const std::vector<Command> &commands);
 
 // Parses a subcommand's arguments. syntax names its positional arguments for the usage line

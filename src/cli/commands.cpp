@@ -17,6 +17,17 @@ std::vector<Command> commands()
         {QStringLiteral("table"),
          QStringLiteral("Imports a .tbl table into a .kel, or exports a .kel as a .tbl."),
          tableCommand},
+        {QStringLiteral("ips"), QStringLiteral("Makes and applies IPS patches."), ipsCommand},
+        {QStringLiteral("bps"),
+         QStringLiteral("Makes and applies BPS patches, checked by their CRC32s."),
+         bpsCommand},
+        {QStringLiteral("snes"),
+         QStringLiteral(
+             "Shows the SNES header, fixes its checksum, adds or removes a copier header."),
+         snesCommand},
+        {QStringLiteral("addr"),
+         QStringLiteral("Turns a SNES bus address into a file offset and back."),
+         addrCommand},
     };
 }
 

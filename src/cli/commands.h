@@ -9,6 +9,10 @@ Exit dumpCommand(const QStringList &arguments);
 Exit findCommand(const QStringList &arguments);
 Exit relsearchCommand(const QStringList &arguments);
 Exit tableCommand(const QStringList &arguments);
+Exit ipsCommand(const QStringList &arguments);
+Exit bpsCommand(const QStringList &arguments);
+Exit snesCommand(const QStringList &arguments);
+Exit addrCommand(const QStringList &arguments);
 
 // The top-level commands, in the order --help lists them.
 [[nodiscard]] std::vector<Command> commands();

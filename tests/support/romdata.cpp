@@ -1,5 +1,7 @@
 #include "romdata.h"
 
+#include <QRandomGenerator>
+
 namespace RomData {
 
 QByteArray tableFile(const QList<QByteArray> &entries)
@@ -27,6 +29,15 @@ QByteArray romWith(qsizetype count,
     for (const auto &[offset, piece] : pieces)
         rom.replace(offset, piece.size(), piece);
     return rom;
+}
+
+QByteArray noise(qsizetype size, quint32 seed)
+{
+    QByteArray bytes(size, '\0');
+    QRandomGenerator random(seed);
+    for (char &byte : bytes)
+        byte = static_cast<char>(random.bounded(256));
+    return bytes;
 }
 
 } // namespace RomData

@@ -22,4 +22,7 @@ namespace RomData {
                                  std::initializer_list<std::pair<qsizetype, QByteArray>> pieces,
                                  char filler = '.');
 
+// size random bytes, the same for the same seed.
+[[nodiscard]] QByteArray noise(qsizetype size, quint32 seed);
+
 } // namespace RomData

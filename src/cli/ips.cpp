@@ -1,0 +1,90 @@
+#include "cli/commands.h"
+
+#include "cli/output.h"
+#include "patch/ips.h"
+#include "patch/snesrom.h"
+#include "platform/binaryfile.h"
+
+namespace Cli {
+
+namespace {
+
+QString records(std::size_t count)
+{
+    return QStringLiteral("%1 record%2").arg(count).arg(count == 1 ? "" : "s");
+}
+
+Exit create(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Writes an IPS patch that turns ORIGINAL into MODIFIED. A MODIFIED that is "
+                       "shorter gets the truncation length after \"EOF\", which some patchers "
+                       "ignore; one over 16 MiB is refused (make a BPS patch)."));
+    parser.addPositionalArgument(QStringLiteral("ORIGINAL"), QStringLiteral("The file as it was."));
+    parser.addPositionalArgument(QStringLiteral("MODIFIED"), QStringLiteral("The file as it is."));
+    parser.addPositionalArgument(QStringLiteral("OUT.ips"), QStringLiteral("The patch to write."));
+    if (!parse(parser, arguments, QStringLiteral("ORIGINAL MODIFIED OUT.ips"), 3))
+        return Exit::Success;
+    const QStringList files = parser.positionalArguments();
+    refuseToOverwrite(files[2], {files[0], files[1]});
+    const QByteArray original = BinaryFile::readAll(files[0]);
+    const QByteArray modified = BinaryFile::readAll(files[1]);
+    const QByteArray patch = Ips::create(original, modified);
+    BinaryFile::replaceContents(files[2], patch);
+    out() << "Wrote " << files[2] << ": " << records(Ips::read(patch).records.size()) << ", "
+          << patch.size() << " bytes.\n";
+    if (modified.size() < original.size()) {
+        out() << "MODIFIED is shorter: the patch cuts the file to " << modified.size()
+              << " bytes (IPS's truncation extension; a patcher that does not know it leaves the "
+                 "file longer).\n";
+    }
+    return Exit::Success;
+}
+
+Exit apply(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Applies an IPS patch to ROM and writes the result. A damaged patch is "
+                       "refused, saying where, and nothing is written."));
+    const OutputOptions output;
+    output.addTo(parser);
+    parser.addPositionalArgument(QStringLiteral("ROM"), QStringLiteral("The file to patch."));
+    parser.addPositionalArgument(QStringLiteral("PATCH"), QStringLiteral("The .ips patch."));
+    if (!parse(parser, arguments, QStringLiteral("ROM PATCH"), 2))
+        return Exit::Success;
+    const QStringList files = parser.positionalArguments();
+    const QString target = output.target(parser, files[0], files);
+    const QByteArray rom = BinaryFile::readAll(files[0]);
+    const QByteArray patch = BinaryFile::readAll(files[1]);
+    const QByteArray patched = Ips::apply(rom, patch);
+    BinaryFile::replaceContents(target, patched);
+    const Ips::Contents contents = Ips::read(patch);
+    out() << "Applied " << records(contents.records.size()) << "; wrote " << target << ", "
+          << patched.size() << " bytes.\n";
+    if (contents.truncation && *contents.truncation < rom.size())
+        out() << "The patch cut the file to " << *contents.truncation << " bytes.\n";
+    if (Snes::copierHeaderSize(rom.size()) != 0) {
+        out() << "Note: ROM has a 512-byte copier header. A patch made for a ROM without one "
+                 "lands 512 bytes off; 'orvane-cli snes header remove' takes it away.\n";
+    }
+    return Exit::Success;
+}
+
+} // namespace
+
+Exit ipsCommand(const QStringList &arguments)
+{
+    return dispatch(arguments,
+                    {
+                        {QStringLiteral("create"),
+                         QStringLiteral("Writes the IPS patch between two files."),
+                         create},
+                        {QStringLiteral("apply"),
+                         QStringLiteral("Applies an IPS patch to a file."),
+                         apply},
+                    });
+}
+
+} // namespace Cli

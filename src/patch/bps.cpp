@@ -1,0 +1,319 @@
+#include "bps.h"
+
+#include "patch/difference.h"
+#include "patch/patcherror.h"
+
+#include <zlib.h>
+
+#include <cstring>
+
+namespace Bps {
+
+namespace {
+
+const QByteArray Magic = QByteArrayLiteral("BPS1");
+constexpr qsizetype FooterSize = 12;
+constexpr qint64 CopierHeaderSize = 512;
+
+enum class Action : int { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCopy = 3 };
+
+quint32 littleEndian32(const QByteArray &bytes, qsizetype at)
+{
+    quint32 value = 0;
+    for (int k = 3; k >= 0; --k)
+        value = (value << 8) | static_cast<quint8>(bytes[at + k]);
+    return value;
+}
+
+void appendLittleEndian32(QByteArray &out, quint32 value)
+{
+    for (int k = 0; k < 4; ++k)
+        out.append(static_cast<char>((value >> (8 * k)) & 0xFF));
+}
+
+QString crcText(quint32 crc)
+{
+    return QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+void appendNumber(QByteArray &out, quint64 value)
+{
+    while (true) {
+        const auto low = static_cast<char>(value & 0x7F);
+        value >>= 7;
+        if (value == 0) {
+            out.append(static_cast<char>(0x80 | low));
+            return;
+        }
+        out.append(low);
+        --value;
+    }
+}
+
+// Reads the patch from its header to its footer, which it never reads into.
+class Reader
+{
+public:
+    Reader(const QByteArray &patch, qsizetype at)
+        : m_patch(patch)
+        , m_at(at)
+        , m_end(patch.size() - FooterSize)
+    {}
+
+    [[nodiscard]] qsizetype at() const { return m_at; }
+    [[nodiscard]] bool atEnd() const { return m_at >= m_end; }
+    [[nodiscard]] qsizetype left() const { return m_end - m_at; }
+
+    // A number of at most 8 bytes, below 2^57, so that sums of a few of them stay in qint64.
+    qint64 number(const QString &what)
+    {
+        const qsizetype start = m_at;
+        quint64 value = 0;
+        quint64 shift = 1;
+        while (true) {
+            if (m_at >= m_end) {
+                throw PatchError(QStringLiteral("The patch is damaged: %1 at patch offset %2 runs "
+                                                "into its checksums.")
+                                     .arg(what, PatchError::offset(start)));
+            }
+            const auto byte = static_cast<quint8>(m_patch[m_at++]);
+            value += (byte & 0x7F) * shift;
+            if (byte & 0x80)
+                break;
+            if (shift >= quint64(1) << 49) {
+                throw PatchError(QStringLiteral("The patch is damaged: %1 at patch offset %2 is "
+                                                "too large.")
+                                     .arg(what, PatchError::offset(start)));
+            }
+            shift <<= 7;
+            value += shift;
+        }
+        return static_cast<qint64>(value);
+    }
+
+    const char *take(qint64 count)
+    {
+        const char *bytes = m_patch.constData() + m_at;
+        m_at += count;
+        return bytes;
+    }
+
+private:
+    const QByteArray &m_patch;
+    qsizetype m_at;
+    qsizetype m_end;
+};
+
+quint32 crcOf(const char *bytes, qint64 count)
+{
+    return static_cast<quint32>(
+        ::crc32_z(0, reinterpret_cast<const Bytef *>(bytes), static_cast<size_t>(count)));
+}
+
+} // namespace
+
+quint32 crc32(const QByteArray &bytes)
+{
+    return crcOf(bytes.constData(), bytes.size());
+}
+
+Header readHeader(const QByteArray &patch)
+{
+    if (!patch.startsWith(Magic))
+        throw PatchError(
+            QStringLiteral("This is not a BPS patch: it does not begin with \"BPS1\"."));
+    if (patch.size() < Magic.size() + 3 + FooterSize) {
+        throw PatchError(QStringLiteral("The patch is cut short: %1 bytes cannot hold a BPS "
+                                        "header and its checksums.")
+                             .arg(patch.size()));
+    }
+    Header header;
+    const qsizetype footer = patch.size() - FooterSize;
+    header.sourceCrc = littleEndian32(patch, footer);
+    header.targetCrc = littleEndian32(patch, footer + 4);
+    header.patchCrc = littleEndian32(patch, footer + 8);
+    const quint32 patchCrc = crcOf(patch.constData(), footer + 8);
+    if (patchCrc != header.patchCrc) {
+        throw PatchError(QStringLiteral("The patch checksum failed: the patch is damaged or cut "
+                                        "short (its CRC32 is %1, its footer says %2).")
+                             .arg(crcText(patchCrc), crcText(header.patchCrc)));
+    }
+    Reader reader(patch, Magic.size());
+    header.sourceSize = reader.number(QStringLiteral("the source size"));
+    header.targetSize = reader.number(QStringLiteral("the target size"));
+    const qint64 metadataSize = reader.number(QStringLiteral("the metadata size"));
+    if (metadataSize > reader.left()) {
+        throw PatchError(QStringLiteral("The patch is damaged: its %1 bytes of metadata run into "
+                                        "its checksums.")
+                             .arg(metadataSize));
+    }
+    header.metadata = QByteArray(reader.take(metadataSize), metadataSize);
+    header.actionsAt = reader.at();
+    return header;
+}
+
+QByteArray apply(const QByteArray &source, const QByteArray &patch)
+{
+    const Header header = readHeader(patch);
+    const quint32 sourceCrc = crc32(source);
+    if (sourceCrc != header.sourceCrc || source.size() != header.sourceSize) {
+        QString why = QStringLiteral("The source checksum failed: this ROM (%1 bytes, CRC32 %2) "
+                                     "is not the one the patch was made for (%3 bytes, CRC32 %4).")
+                          .arg(source.size())
+                          .arg(crcText(sourceCrc))
+                          .arg(header.sourceSize)
+                          .arg(crcText(header.sourceCrc));
+        if (source.size() == header.sourceSize + CopierHeaderSize
+            && crc32(source.mid(CopierHeaderSize)) == header.sourceCrc) {
+            why += QStringLiteral(" Its bytes after the first 512 match: it has a copier header "
+                                  "that the patch was not made for; remove it first.");
+        }
+        throw PatchError(why);
+    }
+    if (header.targetSize > MaxTargetSize) {
+        throw PatchError(QStringLiteral("The patch makes a file of %1 bytes, more than the %2 "
+                                        "this tool builds.")
+                             .arg(header.targetSize)
+                             .arg(MaxTargetSize));
+    }
+
+    const qint64 sourceSize = source.size();
+    const qint64 targetSize = header.targetSize;
+    QByteArray target(static_cast<qsizetype>(targetSize), Qt::Uninitialized);
+    char *out = target.data();
+    const char *in = source.constData();
+    qint64 written = 0;
+    qint64 sourceOffset = 0;
+    qint64 targetOffset = 0;
+    Reader reader(patch, header.actionsAt);
+    while (!reader.atEnd()) {
+        const qsizetype actionAt = reader.at();
+        auto damaged = [&](const QString &why) {
+            return PatchError(QStringLiteral("The patch is damaged: the action at patch offset "
+                                             "%1 %2.")
+                                  .arg(PatchError::offset(actionAt), why));
+        };
+        const qint64 data = reader.number(QStringLiteral("an action"));
+        const auto action = static_cast<Action>(data & 3);
+        const qint64 length = (data >> 2) + 1;
+        if (length > targetSize - written) {
+            throw damaged(QStringLiteral("writes %1 bytes at target offset %2, past the target's "
+                                         "end at %3")
+                              .arg(length)
+                              .arg(written)
+                              .arg(targetSize));
+        }
+        switch (action) {
+        case Action::SourceRead:
+            if (written + length > sourceSize)
+                throw damaged(QStringLiteral("reads past the source's end"));
+            std::memcpy(out + written, in + written, static_cast<size_t>(length));
+            break;
+        case Action::TargetRead:
+            if (length > reader.left())
+                throw damaged(
+                    QStringLiteral("holds %1 bytes, more than the patch has left").arg(length));
+            std::memcpy(out + written, reader.take(length), static_cast<size_t>(length));
+            break;
+        case Action::SourceCopy:
+        case Action::TargetCopy: {
+            const qint64 delta = reader.number(QStringLiteral("a copy's offset"));
+            const qint64 distance = delta & 1 ? -(delta >> 1) : delta >> 1;
+            qint64 &from = action == Action::SourceCopy ? sourceOffset : targetOffset;
+            from += distance;
+            if (action == Action::SourceCopy) {
+                if (from < 0 || from > sourceSize - length)
+                    throw damaged(QStringLiteral("copies from outside the source"));
+                std::memcpy(out + written, in + from, static_cast<size_t>(length));
+            } else {
+                // The copy may overlap what it writes, repeating the bytes just written.
+                if (from < 0 || from >= written)
+                    throw damaged(QStringLiteral("copies from target bytes not yet written"));
+                if (written - from >= length) {
+                    std::memcpy(out + written, out + from, static_cast<size_t>(length));
+                } else {
+                    for (qint64 k = 0; k < length; ++k)
+                        out[written + k] = out[from + k];
+                }
+            }
+            from += length;
+            break;
+        }
+        }
+        written += length;
+    }
+    if (written != targetSize) {
+        throw PatchError(QStringLiteral("The patch is damaged: its actions write %1 bytes, and "
+                                        "its header promises %2.")
+                             .arg(written)
+                             .arg(targetSize));
+    }
+    const quint32 targetCrc = crc32(target);
+    if (targetCrc != header.targetCrc) {
+        throw PatchError(QStringLiteral("The target checksum failed: the patched file's CRC32 is "
+                                        "%1, the patch says %2.")
+                             .arg(crcText(targetCrc), crcText(header.targetCrc)));
+    }
+    return target;
+}
+
+QByteArray create(const QByteArray &source, const QByteArray &target)
+{
+    // Below these lengths a stretch costs more as its own action than as literal bytes.
+    constexpr qint64 MinSourceRun = 4;
+    constexpr qint64 MinByteRun = 8;
+
+    QByteArray out = Magic;
+    appendNumber(out, static_cast<quint64>(source.size()));
+    appendNumber(out, static_cast<quint64>(target.size()));
+    appendNumber(out, 0);
+
+    const qint64 size = target.size();
+    const qint64 shared = std::min<qint64>(source.size(), size);
+    const char *s = source.constData();
+    const char *t = target.constData();
+    qint64 literal = 0; // start of the target bytes not yet in an action
+    qint64 targetOffset = 0;
+    auto action = [&](Action kind, qint64 length) {
+        appendNumber(out, (static_cast<quint64>(length - 1) << 2) | static_cast<quint64>(kind));
+    };
+    auto flush = [&](qint64 end) {
+        if (end > literal) {
+            action(Action::TargetRead, end - literal);
+            out.append(t + literal, end - literal);
+        }
+        literal = end;
+    };
+    for (qint64 at = 0; at < size;) {
+        const qint64 same = at < shared ? Patch::nextDifference(s, t, at, shared) : at;
+        if (same - at >= MinSourceRun || (same > at && same == size)) {
+            flush(at);
+            action(Action::SourceRead, same - at);
+            at = literal = same;
+            continue;
+        }
+        qint64 run = at + 1;
+        while (run < size && t[run] == t[at])
+            ++run;
+        if (run - at >= MinByteRun) {
+            // The run's first byte comes from the patch, the rest copies it from the target.
+            flush(at + 1);
+            action(Action::TargetCopy, run - at - 1);
+            const qint64 distance = at - targetOffset;
+            appendNumber(out,
+                         distance < 0 ? (static_cast<quint64>(-distance) << 1) | 1
+                                      : static_cast<quint64>(distance) << 1);
+            targetOffset = run - 1;
+            at = literal = run;
+            continue;
+        }
+        ++at;
+    }
+    flush(size);
+    appendLittleEndian32(out, crc32(source));
+    appendLittleEndian32(out, crc32(target));
+    appendLittleEndian32(out, crc32(out));
+    return out;
+}
+
+} // namespace Bps
