@@ -58,6 +58,7 @@ void dlgKEL::buildControls()
         box->setObjectName(QStringLiteral("Text1_%1").arg(i));
         box->setGeometry(twips(column == 0 ? 600 : 3960, top, 2535, 375));
         box->setMaxLength(std::numeric_limits<int>::max());
+        box->setFont(unshaped(box->font()));
         box->installEventFilter(this);
         Text1[i] = box;
     }
@@ -89,7 +90,7 @@ void dlgKEL::load(const SelectedLine &line)
 {
     m_tablePath = line.tablePath;
     lblShowHEX->setText(QString::fromLatin1(line.hexForm));
-    lblShowKEL->setText(Text8::toDisplay(line.textForm));
+    lblShowKEL->setText(Text8::toDisplay(line.textForm, Text8::DisplayLimit));
     for (int i = 0; i < RomLine::Length; ++i) {
         Label1[i]->setText(QString::fromLatin1(RomLine::hexPairAt(line.hexForm, i))
                            + QLatin1Char(':'));

@@ -321,6 +321,7 @@ void frmOrvane::openRom(const QString &path)
 {
     const QString tablePath = tablePathFor(path);
     try {
+        refuseUnusableRom(path, tablePath);
         KelTable table = m_table;
         LoadTable(table, tablePath);
         const Page page = readPage(path, tablePath, 0, table);
@@ -376,7 +377,8 @@ void frmOrvane::applyPage(double topLine, const Page &page)
         (new QListWidgetItem(hex, lstHEX))->setSizeHint(rowSize);
     m_textRows = page.textRows;
     for (const QByteArray &text : page.textRows)
-        (new QListWidgetItem(Text8::toDisplay(text), lstKEL))->setSizeHint(rowSize);
+        (new QListWidgetItem(Text8::toDisplay(text, Text8::DisplayLimit), lstKEL))
+            ->setSizeHint(rowSize);
     lblTopline->setText(Navigation::offsetText(TopLine));
 }
 
@@ -427,7 +429,7 @@ void frmOrvane::ShowCurrentLine()
         return;
     }
     lstKEL->setCurrentRow(row);
-    lblShowLine->setText(Text8::toDisplay(m_textRows.value(row)));
+    lblShowLine->setText(Text8::toDisplay(m_textRows.value(row), Text8::DisplayLimit));
     lblTopline->setText(Navigation::offsetText(TopLine, row));
 }
 
