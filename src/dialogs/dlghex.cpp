@@ -24,7 +24,8 @@ QStringList entryTexts(const KelTable &table)
     entries.reserve(KelTable::Size);
     for (int j = 0; j < KelTable::Size; ++j) {
         entries.append(
-            Text8::toDisplay(Convert::hexPair(j) + QByteArrayLiteral(": ") + table.entry(j)));
+            Text8::toDisplay(Convert::hexPair(j) + QByteArrayLiteral(": ") + table.entry(j),
+                             Text8::DisplayLimit));
     }
     return entries;
 }

@@ -41,6 +41,7 @@ dlgKEL::dlgKEL(QWidget *parent)
         box->setObjectName(QStringLiteral("Text1_%1").arg(i));
         box->setGeometry(Grid.cell(i, DialogLayout::ByteGrid::BoxShift, 2535, 375));
         box->setMaxLength(std::numeric_limits<int>::max());
+        box->setFont(Widgets::unshaped(box->font()));
         box->installEventFilter(this);
         Text1[i] = box;
     }
@@ -57,7 +58,7 @@ dlgKEL::dlgKEL(QWidget *parent)
 void dlgKEL::load()
 {
     lblShowHEX->setText(QString::fromLatin1(RomLine::LineHex(m_line.bytes)));
-    lblShowKEL->setText(Text8::toDisplay(m_line.text));
+    lblShowKEL->setText(Text8::toDisplay(m_line.text, Text8::DisplayLimit));
     for (int i = 0; i < RomLine::Length; ++i)
         Text1[i]->setText(Text8::toWidget(m_table.entry(byteValue(i))));
     cmdCancel->setFocus();

@@ -18,6 +18,9 @@ public:
     static constexpr char EntryZero = '\xA5';
     // The largest table file the writer produces.
     static constexpr qsizetype MaxFileSize = 32767;
+    // The most of a table file that is read: twice what the writer produces, and little enough
+    // that an entry shown 16 times in a row stays quick to build.
+    static constexpr qsizetype MaxReadSize = 65536;
 
     [[nodiscard]] const QByteArray &entry(int byteValue) const { return m_entries.at(byteValue); }
     void setEntry(int byteValue, const QByteArray &text) { m_entries.at(byteValue) = text; }

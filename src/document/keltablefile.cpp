@@ -4,6 +4,9 @@
 #include "platform/binaryfile.h"
 #include "platform/convert.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <stdexcept>
 
 void LoadTable(KelTable &table, const QString &path)
@@ -14,7 +17,7 @@ void LoadTable(KelTable &table, const QString &path)
 
 void ReadTable(KelTable &table, const QString &path)
 {
-    table.readRecords(BinaryFile::readAll(path));
+    table.readRecords(BinaryFile::readStart(path, KelTable::MaxReadSize));
 }
 
 QString tableSaveProblem(const KelTable &table)
@@ -47,4 +50,29 @@ void SaveTable(const KelTable &table, const QString &path)
 QString tablePathFor(const QString &romPath)
 {
     return romPath.left(qMax<qsizetype>(0, romPath.size() - 3)) + QStringLiteral("kel");
+}
+
+void refuseUnusableRom(const QString &romPath, const QString &tablePath)
+{
+    BinaryFile(romPath, BinaryFile::Mode::Read).close();
+    const QFileInfo rom(romPath);
+    const QFileInfo table(tablePath);
+    const bool samePath = QDir::cleanPath(rom.absoluteFilePath())
+                          == QDir::cleanPath(table.absoluteFilePath());
+    if (samePath) {
+        BinaryFile::fail(QStringLiteral("open"),
+                         romPath,
+                         QStringLiteral("Its name ends in \"kel\", so its translation table would "
+                                        "be the ROM file itself, and saving the table would "
+                                        "overwrite the ROM. Rename the ROM, for example to end "
+                                        "in \".smc\"."));
+    }
+    if (table.exists() && rom.canonicalFilePath() == table.canonicalFilePath()) {
+        BinaryFile::fail(QStringLiteral("open"),
+                         romPath,
+                         QStringLiteral("Its translation table \"%1\" is, through a link, the "
+                                        "ROM file itself, and saving the table would overwrite "
+                                        "the ROM. Remove or rename the link.")
+                             .arg(QDir::toNativeSeparators(tablePath)));
+    }
 }

@@ -7,6 +7,7 @@
 void RomDocument::open(const QString &romPath)
 {
     const QString tablePath = tablePathFor(romPath);
+    refuseUnusableRom(romPath, tablePath);
     KelTable table = m_table;
     LoadTable(table, tablePath);
     Page page = readPage(romPath, tablePath, 0, table);

@@ -6,11 +6,77 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 QString displayPath(const QString &path)
 {
     return path.isEmpty() ? QStringLiteral("(no file)") : QDir::toNativeSeparators(path);
+}
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Why a file of this type is no ROM or table, or an empty text for a regular file. Opening a
+// named pipe waits for a writer, and a device may act on being opened or read without end.
+QString typeProblem(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return {};
+    if (S_ISDIR(mode))
+        return QStringLiteral("It is a folder, not a file.");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("It is a named pipe (FIFO), not a regular file.");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("It is a device, not a regular file.");
+    return QStringLiteral("It is not a regular file.");
+}
+
+// The type problem of whatever the path names now, following links; none when nothing is there.
+QString pathTypeProblem(const QString &path)
+{
+    struct stat info
+    {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return typeProblem(info.st_mode);
+}
+
+// Writes every byte or reports why not: a short write is retried, so that the one that fails
+// leaves the system's reason behind.
+bool writeAll(QFileDevice &file, const QByteArray &bytes, QString &reason)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            reason = file.errorString();
+            if (reason.isEmpty())
+                reason = QStringLiteral("Not every byte reached the file.");
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+// Whether the written bytes reached the disk as far as the system can tell. A file system that
+// cannot sync answers EINVAL, which says nothing about the bytes; a failed write-back (EIO,
+// ENOSPC on a file system that allocates late) first shows here.
+bool synced(const QFileDevice &file, QString &reason)
+{
+    if (::fsync(file.handle()) == 0 || errno == EINVAL)
+        return true;
+    reason = systemReason(errno);
+    return false;
 }
 
 } // namespace
@@ -23,19 +89,37 @@ void BinaryFile::fail(const QString &action, const QString &path, const QString 
 
 BinaryFile::BinaryFile(const QString &path, Mode mode)
     : m_path(path)
-    , m_file(path)
 {
+    const QString open = QStringLiteral("open");
     if (path.isEmpty())
-        fail(QStringLiteral("open"), path, QStringLiteral("No file is open."));
-    if (QFileInfo(path).isDir())
-        fail(QStringLiteral("open"), path, QStringLiteral("It is a folder, not a file."));
-    QIODevice::OpenMode openMode = QIODevice::ReadWrite;
-    if (mode == Mode::Read)
-        openMode = QIODevice::ReadOnly;
-    else if (mode == Mode::Write)
-        openMode |= QIODevice::ExistingOnly;
-    if (!m_file.open(openMode))
-        fail(QStringLiteral("open"), path, m_file.errorString());
+        fail(open, path, QStringLiteral("No file is open."));
+    QString problem = pathTypeProblem(path);
+    if (!problem.isEmpty())
+        fail(open, path, problem);
+    // Non-blocking, so that a named pipe put in the file's place since the check cannot hold
+    // the opening up; the type of what was opened is checked once more.
+    const int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK
+                      | (mode == Mode::Read    ? O_RDONLY
+                         : mode == Mode::Write ? O_RDWR
+                                               : O_RDWR | O_CREAT);
+    const int fd = ::open(QFile::encodeName(path).constData(), flags, 0666);
+    if (fd < 0)
+        fail(open, path, systemReason(errno));
+    struct stat info
+    {};
+    problem = ::fstat(fd, &info) != 0 ? systemReason(errno) : typeProblem(info.st_mode);
+    if (problem.isEmpty() && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        problem = systemReason(errno);
+    // Writes go straight to the file, so that each one reports whether its bytes got there.
+    const QIODevice::OpenMode openMode = mode == Mode::Read
+                                             ? QIODevice::ReadOnly
+                                             : QIODevice::ReadWrite | QIODevice::Unbuffered;
+    if (problem.isEmpty() && !m_file.open(fd, openMode, QFileDevice::AutoCloseHandle))
+        problem = m_file.errorString();
+    if (!problem.isEmpty()) {
+        ::close(fd);
+        fail(open, path, problem);
+    }
 }
 
 qint64 BinaryFile::length() const
@@ -83,18 +167,25 @@ void BinaryFile::put(qint64 position, const QByteArray &bytes)
         fail(QStringLiteral("write"),
              m_path,
              QStringLiteral("Position %1 lies before the first byte.").arg(position));
-    if (!m_file.seek(position - 1) || m_file.write(bytes) != bytes.size())
-        fail(QStringLiteral("write"), m_path, m_file.errorString());
+    if (!m_file.seek(position - 1))
+        fail(QStringLiteral("seek in"), m_path, m_file.errorString());
+    QString reason;
+    if (!writeAll(m_file, bytes, reason))
+        fail(QStringLiteral("write"), m_path, reason);
 }
 
 void BinaryFile::close()
 {
     if (!m_file.isOpen())
         return;
-    const bool flushed = m_file.flush();
-    const QString reason = m_file.errorString();
+    QString reason;
+    bool written = m_file.flush();
+    if (!written)
+        reason = m_file.errorString();
+    else if (m_file.isWritable())
+        written = synced(m_file, reason);
     m_file.close();
-    if (!flushed)
+    if (!written)
         fail(QStringLiteral("write"), m_path, reason);
 }
 
@@ -108,26 +199,38 @@ void BinaryFile::createIfMissing(const QString &path)
 
 void BinaryFile::replaceContents(const QString &path, const QByteArray &bytes)
 {
+    const QString write = QStringLiteral("write");
     if (path.isEmpty())
-        fail(QStringLiteral("write"), path, QStringLiteral("No file is open."));
-    if (QFileInfo(path).isDir())
-        fail(QStringLiteral("write"), path, QStringLiteral("It is a folder, not a file."));
+        fail(write, path, QStringLiteral("No file is open."));
+    const QString problem = pathTypeProblem(path);
+    if (!problem.isEmpty())
+        fail(write, path, problem);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("write"), path, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
+    // Unbuffered: a buffered QSaveFile writes small files only in commit(), which ignores a
+    // failed final write as it does a failed sync, and renames the short file over the old one.
+    // The temporary file lives for one write and one sync.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        fail(write, path, file.errorString());
+    QString reason;
+    if (!writeAll(file, bytes, reason) || !synced(file, reason)) {
         file.cancelWriting();
-        fail(QStringLiteral("write"), path, reason);
+        fail(write, path, reason);
     }
     if (!file.commit())
-        fail(QStringLiteral("write"), path, file.errorString());
+        fail(write, path, file.errorString());
+}
+
+QByteArray BinaryFile::readStart(const QString &path, qint64 maxBytes)
+{
+    BinaryFile file(path, Mode::Read);
+    QByteArray bytes(std::min(file.length(), maxBytes), '\0');
+    // A file that shrank since its length was taken gives what it still has.
+    bytes.truncate(file.read(1, bytes.data(), bytes.size()));
+    file.close();
+    return bytes;
 }
 
 QByteArray BinaryFile::readAll(const QString &path)
 {
-    BinaryFile file(path, Mode::Read);
-    QByteArray bytes = file.get(1, file.length());
-    file.close();
-    return bytes;
+    return readStart(path, std::numeric_limits<qint64>::max());
 }

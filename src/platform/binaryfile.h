@@ -5,7 +5,9 @@
 #include <QString>
 
 // Binary access to one file by 1-based byte position, as the ROM and the table are addressed.
-// Every failure is thrown as FileError; the file is closed when the object goes away.
+// Only regular files are opened: a named pipe, a device or a folder is refused before anything
+// can block on it. Every write is checked to the last byte and every failure is thrown as
+// FileError; the file is closed when the object goes away.
 class BinaryFile
 {
 public:
@@ -28,13 +30,17 @@ public:
     // Writes bytes at position p; writing beyond the end extends the file.
     void put(qint64 position, const QByteArray &bytes);
 
-    // Flushes and closes, reporting a failed write; the destructor closes silently.
+    // Closes, syncing a file opened for update and reporting a failed write; the destructor
+    // closes silently.
     void close();
 
     // Creates an empty file at path unless one is there already.
     static void createIfMissing(const QString &path);
-    // Replaces the file at path with bytes in one step; the old file survives any failure.
+    // Replaces the file at path with bytes in one step, once every byte has been written and
+    // synced; the old file survives any failure unchanged.
     static void replaceContents(const QString &path, const QByteArray &bytes);
+    // The first maxBytes bytes of the file, or all of a shorter one.
+    [[nodiscard]] static QByteArray readStart(const QString &path, qint64 maxBytes);
     [[nodiscard]] static QByteArray readAll(const QString &path);
 
     [[noreturn]] static void fail(const QString &action, const QString &path, const QString &reason);

@@ -1,8 +1,10 @@
 #include "convert.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace Convert {
@@ -77,6 +79,47 @@ size_t decimalPrefixLength(const std::string &s)
     return i;
 }
 
+// The value of a decimal number too large or too small for a double, which from_chars leaves
+// unread: infinity of its sign for a large one, zero of its sign for a tiny one. Its decimal
+// order of magnitude tells which, as the two lie more than 600 orders apart.
+double outOfRange(const std::string &number)
+{
+    const bool negative = number[0] == '-';
+    size_t i = negative ? 1 : 0;
+    // The order of the first nonzero digit: digits before the point count up, zeros after it down.
+    long long order = 0;
+    bool leading = true;
+    bool afterPoint = false;
+    for (; i < number.size() && number[i] != 'e'; ++i) {
+        if (number[i] == '.') {
+            afterPoint = true;
+        } else if (leading && number[i] == '0') {
+            if (afterPoint)
+                --order;
+        } else if (leading) {
+            leading = false;
+            if (afterPoint)
+                --order;
+        } else if (!afterPoint) {
+            ++order;
+        }
+    }
+    // An exponent beyond any text's length saturates: the sum only needs its sign.
+    constexpr long long Saturated = 1000000000000000LL;
+    long long exponent = 0;
+    if (i < number.size()) {
+        const bool negativeExponent = number[i + 1] == '-';
+        for (size_t k = i + 1; k < number.size(); ++k) {
+            if (number[k] >= '0' && number[k] <= '9')
+                exponent = std::min(exponent * 10 + (number[k] - '0'), Saturated);
+        }
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    const double magnitude = order + exponent >= 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -magnitude : magnitude;
+}
+
 } // namespace
 
 int hexPairValue(QByteArrayView digits)
@@ -127,7 +170,9 @@ double Val(const QString &text)
     if (number[0] == '+')
         number.erase(0, 1);
     double value = 0;
-    std::from_chars(number.data(), number.data() + number.size(), value);
+    const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (result.ec == std::errc::result_out_of_range)
+        return outOfRange(number);
     return value;
 }
 

@@ -18,7 +18,8 @@ namespace Convert {
 
 // The number that starts the text, BASIC style: blanks, tabs and line feeds are ignored
 // anywhere, "&H" and "&O" introduce hexadecimal and octal digits, and anything that does not
-// start with a number reads as 0.
+// start with a number reads as 0. A number too large for a double reads as infinity of its sign,
+// one too small as 0.
 [[nodiscard]] double Val(const QString &text);
 
 // A position given as a real number, to the nearest whole number, halves to the even neighbour.

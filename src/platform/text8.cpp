@@ -39,4 +39,11 @@ QString toDisplay(const QByteArray &bytes)
     return shown;
 }
 
+QString toDisplay(const QByteArray &bytes, qsizetype limit)
+{
+    if (bytes.size() <= limit)
+        return toDisplay(bytes);
+    return toDisplay(bytes.left(limit)) + QChar(0x2026);
+}
+
 } // namespace Text8

@@ -19,4 +19,10 @@ namespace Text8 {
 // visible control pictures so that a row never breaks or collapses. Only for drawing.
 [[nodiscard]] QString toDisplay(const QByteArray &bytes);
 
+// The most characters of a text that a row, a label or a list entry of the windows draws: more
+// than the widest of them shows, few enough that a row of long translations draws at once.
+constexpr qsizetype DisplayLimit = 1024;
+// toDisplay of the first limit bytes, ended by an ellipsis when more follow.
+[[nodiscard]] QString toDisplay(const QByteArray &bytes, qsizetype limit);
+
 } // namespace Text8

@@ -450,7 +450,8 @@ void frmOrvane::ShowPage()
     for (const RomDocument::Line &line : page.lines) {
         (new QListWidgetItem(QString::fromLatin1(RomLine::LineHex(line.bytes)), lstHEX))
             ->setSizeHint(rowSize);
-        (new QListWidgetItem(Text8::toDisplay(line.text), lstKEL))->setSizeHint(rowSize);
+        (new QListWidgetItem(Text8::toDisplay(line.text, Text8::DisplayLimit), lstKEL))
+            ->setSizeHint(rowSize);
     }
     lblTopline->setText(Navigation::offsetText(page.topLine));
 }
@@ -478,7 +479,8 @@ void frmOrvane::ShowCurrentLine()
         return;
     }
     lstKEL->setCurrentRow(row);
-    lblShowLine->setText(Text8::toDisplay(m_document.page().lines.at(row).text));
+    lblShowLine->setText(
+        Text8::toDisplay(m_document.page().lines.at(row).text, Text8::DisplayLimit));
     lblTopline->setText(Navigation::offsetText(m_document.topLine(), row));
 }
 

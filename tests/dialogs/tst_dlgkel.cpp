@@ -1,4 +1,5 @@
 #include "support/editdialogtest.h"
+#include "support/faultinjection.h"
 #include "support/mainwindowdriver.h"
 #include "support/modal.h"
 #include "support/romdata.h"
@@ -16,6 +17,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -415,39 +417,48 @@ void tst_dlgKEL::refusesWhatTheFileCannotHold()
 
 void tst_dlgKEL::reportsTableThatCannotBeWritten_data()
 {
-    QTest::addColumn<bool>("readOnlyFolder");
-    QTest::newRow("read-only file") << false;
-    QTest::newRow("read-only folder") << true;
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("read-only file") << QStringLiteral("file");
+    QTest::newRow("read-only folder") << QStringLiteral("folder");
+    // The new table does not fit: its last bytes fail to reach the file.
+    QTest::newRow("a write that fails") << QStringLiteral("write");
 }
 
 void tst_dlgKEL::reportsTableThatCannotBeWritten()
 {
     ORVANE_RUN_UNPRIVILEGED();
-    QFETCH(bool, readOnlyFolder);
+    QFETCH(QString, failure);
     const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
     const QString folder = QFileInfo(tablePath()).absolutePath();
-    if (readOnlyFolder)
+    if (failure == QLatin1String("folder"))
         QVERIFY(
             QFile::setPermissions(folder,
                                   readOnly | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther));
-    else
+    else if (failure == QLatin1String("file"))
         QVERIFY(QFile::setPermissions(tablePath(), readOnly));
-    QVERIFY2(!QFileInfo(readOnlyFolder ? folder : tablePath()).isWritable(),
-             "permission bits must stop this user");
+    if (failure != QLatin1String("write"))
+        QVERIFY2(!QFileInfo(failure == QLatin1String("folder") ? folder : tablePath()).isWritable(),
+                 "permission bits must stop this user");
+    std::optional<FileSizeLimit> limit;
 
     MainWindowDriver viewer(romPath());
     ShownMessage message;
     bool stayedOpen = false;
     QVERIFY(edit(viewer, 1, [&](QDialog *dialog) {
         typeInto(textBox(dialog, 9), QStringLiteral("lost?"));
+        if (failure == QLatin1String("write"))
+            limit.emplace(m_table.size());
         stayedOpen = saveRefused(viewer, dialog, QStringLiteral("FileErrorBox"), message);
         QCOMPARE(textBox(dialog, 9)->text(), QStringLiteral("lost?"));
         QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("lost?"));
+        limit.reset();
     }));
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(stayedOpen);
     QVERIFY(message.critical());
     QVERIFY2(message.text.contains(QDir::toNativeSeparators(tablePath())), qPrintable(message.text));
+    if (failure == QLatin1String("write"))
+        QVERIFY2(message.text.contains("File too large"), qPrintable(message.text));
     QCOMPARE(table(), m_table);
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
              (QStringList{QStringLiteral("game.kel"), QStringLiteral("game.smc")}));

@@ -9,7 +9,11 @@
 #include <QFile>
 #include <QTest>
 
+#include <csignal>
 #include <stdexcept>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -54,6 +58,11 @@ private slots:
     void saveIntoAMissingFolderThrows();
     void tablePath_data();
     void tablePath();
+    void readsOnlyTheStartOfALongFile_data();
+    void readsOnlyTheStartOfALongFile();
+    void romThatIsItsOwnTableIsRefused_data();
+    void romThatIsItsOwnTableIsRefused();
+    void killedSaveLeavesTheOldTable();
 };
 
 void TestKelTable::encode_data()
@@ -268,6 +277,10 @@ void TestKelTable::tablePath_data()
                                   << "/roms/Gkel";
     QTest::newRow("four letters") << "/roms/Game.sfc2"
                                   << "/roms/Game.skel";
+    QTest::newRow("three-letter name") << "/roms/abc"
+                                       << "/roms/kel";
+    QTest::newRow("two-letter name, in the folder above") << "/roms/ab"
+                                                          << "/romskel";
 }
 
 void TestKelTable::tablePath()
@@ -275,6 +288,97 @@ void TestKelTable::tablePath()
     QFETCH(QString, rom);
     QFETCH(QString, table);
     QCOMPARE(tablePathFor(rom), table);
+}
+
+void TestKelTable::readsOnlyTheStartOfALongFile_data()
+{
+    constexpr qsizetype limit = 65536;
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QList<QByteArray>>("entries"); // entries 1, 2, ...; the rest stay empty
+    QTest::newRow("one entry longer than the limit")
+        << QByteArray(limit + 100, 'x') << QList<QByteArray>{QByteArray(limit, 'x')};
+    QTest::newRow("records after the limit")
+        << "A\r" + QByteArray(limit - 3, 'b') + "\rC\rD\r"
+        << QList<QByteArray>{"A", QByteArray(limit - 3, 'b'), "", ""};
+    QTest::newRow("a record cut by the limit")
+        << "A\r" + QByteArray(limit, 'b') + '\r'
+        << QList<QByteArray>{"A", QByteArray(limit - 2, 'b'), ""};
+}
+
+void TestKelTable::readsOnlyTheStartOfALongFile()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QList<QByteArray>, entries);
+    TempFiles files;
+    KelTable table;
+    LoadTable(table, files.write("game.kel", file));
+    for (int k = 1; k <= entries.size(); ++k)
+        QCOMPARE(table.entry(k), entries.at(k - 1));
+    QCOMPARE(files.read("game.kel"), file);
+}
+
+void TestKelTable::romThatIsItsOwnTableIsRefused_data()
+{
+    QTest::addColumn<QString>("rom");
+    QTest::newRow("name ending in kel") << "Snorkel";
+    QTest::newRow("extension kel") << "game.kel";
+    QTest::newRow("named kel") << "kel";
+    QTest::newRow("a table linked to the ROM") << "game.smc";
+}
+
+void TestKelTable::romThatIsItsOwnTableIsRefused()
+{
+    QFETCH(QString, rom);
+    TempFiles files;
+    const QString path = files.write(rom, TempFiles::pattern(4096));
+    const QString table = tablePathFor(path);
+    if (table != path)
+        QVERIFY(QFile::link(path, table));
+    try {
+        refuseUnusableRom(path, table);
+        QFAIL("the ROM was let through");
+    } catch (const FileError &error) {
+        QVERIFY2(error.message().contains(QDir::toNativeSeparators(path))
+                     && error.message().contains("overwrite"),
+                 qPrintable(error.message()));
+    }
+    QCOMPARE(files.read(rom), TempFiles::pattern(4096));
+    refuseUnusableRom(files.write("other.smc", "x"), files.path("other.kel"));
+}
+
+void TestKelTable::killedSaveLeavesTheOldTable()
+{
+    TempFiles files;
+    const QByteArray old = RomData::tableFile({"old"});
+    const QString path = files.write("game.kel", old);
+    KelTable longer;
+    longer.setEntry(1, QByteArray(1000, 'n'));
+    // Growing a file past the process's size limit kills the process, half-way through the save.
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        rlimit small{};
+        getrlimit(RLIMIT_FSIZE, &small);
+        small.rlim_cur = 100;
+        setrlimit(RLIMIT_FSIZE, &small);
+        std::signal(SIGXFSZ, SIG_DFL);
+        try { // the child must never return into the tests
+            SaveTable(longer, path);
+        } catch (...) {
+        }
+        _exit(0);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ, "the save was not killed");
+    QCOMPARE(files.read("game.kel"), old);
+
+    // A file system without unnamed temporary files keeps one named so: it is never the table.
+    files.write("game.kel.a1B2c3", RomData::tableFile({"half"}));
+    KelTable table;
+    LoadTable(table, path);
+    QCOMPARE(table.entry(1), QByteArray("old"));
 }
 
 QTEST_GUILESS_MAIN(TestKelTable)

@@ -130,6 +130,10 @@ void TestNavigation::goTo_data()
     QTest::newRow("RomLength") << "16000" << 16000.0 << 1000.0;
     QTest::newRow("RomLength + 1") << "16001" << 16000.0 << -1.0;
     QTest::newRow("fraction") << "10.5" << 16000.0 << 0.65625;
+    QTest::newRow("1e309, too large for a double") << "1e309" << 16000.0 << -1.0;
+    QTest::newRow("-1e309") << "-1e309" << 16000.0 << -1.0;
+    QTest::newRow("400 nines") << QString(400, u'9') << 16000.0 << -1.0;
+    QTest::newRow("1e-400, too small for a double") << "1e-400" << 16000.0 << 0.0;
 }
 
 void TestNavigation::goTo()

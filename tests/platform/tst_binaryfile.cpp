@@ -1,11 +1,24 @@
 #include "platform/binaryfile.h"
 #include "platform/fileerror.h"
+#include "support/faultinjection.h"
 #include "support/tempfiles.h"
 #include "support/unprivileged.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTest>
+
+#include <optional>
+
+namespace {
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
 
 class TestBinaryFile : public QObject
 {
@@ -22,6 +35,9 @@ private slots:
     void unusablePathsThrowNamingTheFile();
     void replaceContentsSwapsTheWholeFile();
     void readOnlyFileOpensForReading();
+    void failedWritesLeaveTheFileWhole_data();
+    void failedWritesLeaveTheFileWhole();
+    void onlyRegularFilesAreOpened();
 };
 
 void TestBinaryFile::getReadsByOneBasedPosition()
@@ -142,6 +158,81 @@ void TestBinaryFile::readOnlyFileOpensForReading()
     QVERIFY_THROWS_EXCEPTION(FileError, BinaryFile(path, BinaryFile::Mode::Update));
     QVERIFY_THROWS_EXCEPTION(FileError, BinaryFile::replaceContents(path, "x"));
     QCOMPARE(files.read("rom.smc"), QByteArray("abc"));
+}
+
+void TestBinaryFile::failedWritesLeaveTheFileWhole_data()
+{
+    QTest::addColumn<bool>("fullDisk"); // or a file size limit that the new bytes pass
+    QTest::addColumn<bool>("replace");  // or put in place and close
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("replace on a full disk") << true << true << "No space left on device";
+    QTest::newRow("replace past the size limit") << false << true << "File too large";
+    QTest::newRow("put on a full disk") << true << false << "No space left on device";
+    QTest::newRow("put past the size limit") << false << false << "File too large";
+}
+
+void TestBinaryFile::failedWritesLeaveTheFileWhole()
+{
+    QFETCH(bool, fullDisk);
+    QFETCH(bool, replace);
+    QFETCH(QString, reason);
+    const QByteArray old = TempFiles::pattern(300);
+    TempFiles files;
+    QString path = files.path("game.kel");
+    std::optional<FullDisk> disk;
+    if (fullDisk) {
+        disk.emplace();
+        if (!disk->mounted())
+            QSKIP(qPrintable("no full disk to write to: " + disk->whyNot()));
+        path = disk->path("game.kel");
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+    file.close();
+    if (disk)
+        disk->fill();
+    {
+        std::optional<FileSizeLimit> limit;
+        if (!fullDisk)
+            limit.emplace(old.size());
+        try {
+            if (replace) {
+                BinaryFile::replaceContents(path, TempFiles::pattern(5000, 3));
+            } else {
+                // Beyond the blocks the file has, into a block a full disk cannot give.
+                BinaryFile rom(path, BinaryFile::Mode::Update);
+                rom.put(8193, "past the end");
+                rom.close();
+            }
+            QFAIL("the write went through");
+        } catch (const FileError &error) {
+            QVERIFY2(error.message().contains(QDir::toNativeSeparators(path))
+                         && error.message().contains(reason),
+                     qPrintable(error.message()));
+        }
+    }
+    QCOMPARE(contents(path), old);
+    const QStringList left = disk ? QStringList{"filler", "game.kel"} : QStringList{"game.kel"};
+    QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden), left);
+}
+
+void TestBinaryFile::onlyRegularFilesAreOpened()
+{
+    TempFiles files;
+    const QString path = files.path("game.kel");
+    const HeldPipe pipe(path);
+    QVERIFY(pipe.made());
+    QVERIFY_THROWS_EXCEPTION(FileError, BinaryFile(path, BinaryFile::Mode::Update));
+    QVERIFY_THROWS_EXCEPTION(FileError, BinaryFile::replaceContents(path, "x"));
+    try {
+        BinaryFile file(path, BinaryFile::Mode::Read);
+        QFAIL("a named pipe was opened as a file");
+    } catch (const FileError &error) {
+        QVERIFY2(error.message().contains(QDir::toNativeSeparators(path))
+                     && error.message().contains("named pipe"),
+                 qPrintable(error.message()));
+    }
+    QVERIFY(pipe.stillThere());
 }
 
 QTEST_GUILESS_MAIN(TestBinaryFile)

@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 
 class TestConvert : public QObject
 {
@@ -97,6 +98,14 @@ void TestConvert::val_data()
     QTest::newRow("non-ASCII ends it") << QString::fromUtf8("4\u00B25") << 4.0;
     QTest::newRow("&H without digits") << "&H" << 0.0;
     QTest::newRow("& alone") << "&" << 0.0;
+    const double infinity = std::numeric_limits<double>::infinity();
+    QTest::newRow("1e309") << "1e309" << infinity;
+    QTest::newRow("-1e309") << "-1e309" << -infinity;
+    QTest::newRow("400 nines") << QString(400, u'9') << infinity;
+    QTest::newRow("a megabyte of 1s") << QString(1 << 20, u'1') << infinity;
+    QTest::newRow("exponent beyond any") << "1e99999999999999999999" << infinity;
+    QTest::newRow("1e-400") << "1e-400" << 0.0;
+    QTest::newRow("many digits, tiny") << "0.000" + QString(400, u'9') + "e-330" << 0.0;
 }
 
 void TestConvert::val()

@@ -1,9 +1,11 @@
 #include "unprivileged.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <unistd.h>
 
@@ -26,8 +28,26 @@ Outcome runAsNobody(const char *testFunction, const char *dataTag)
     QString selection = QString::fromLatin1(testFunction);
     if (dataTag && *dataTag)
         selection += QLatin1Char(':') + QString::fromLatin1(dataTag);
+
+    // nobody may not reach the binary where it was built (a clone in root's home or in a folder
+    // of mode 0700), so it runs a copy in a fresh folder that everyone may enter, removed after.
+    QTemporaryDir folder(QStringLiteral("/tmp/orvane-nobody-XXXXXX"));
+    const QString binary = folder.filePath(
+        QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    const QFile::Permissions everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                        | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+                                        | QFile::ExeOther;
+    if (!folder.isValid() || !QFile::copy(QCoreApplication::applicationFilePath(), binary)
+        || !QFile::setPermissions(folder.path(), everyone)
+        || !QFile::setPermissions(binary, everyone)) {
+        outcome.started = true;
+        outcome.output = QStringLiteral("cannot copy the test binary into %1").arg(folder.path());
+        return outcome;
+    }
+
     QProcess copy;
     copy.setProcessChannelMode(QProcess::MergedChannels);
+    copy.setWorkingDirectory(folder.path());
     // nobody can use neither root's runtime folder nor a private temporary folder.
     copy.start(runuser,
                {QStringLiteral("-u"),
@@ -38,7 +58,7 @@ Outcome runAsNobody(const char *testFunction, const char *dataTag)
                 QStringLiteral("XDG_RUNTIME_DIR"),
                 QStringLiteral("TMPDIR=/tmp"),
                 QStringLiteral("QT_QPA_PLATFORM=offscreen"),
-                QCoreApplication::applicationFilePath(),
+                binary,
                 selection});
     if (!copy.waitForStarted() || !copy.waitForFinished(120000))
         return outcome;

@@ -16,7 +16,7 @@ struct Outcome
 // Whether this process would ignore permission bits.
 [[nodiscard]] bool isRoot();
 // Runs one test function of this binary, one data row of it when dataTag is given, as nobody
-// and waits for it.
+// and waits for it. The copy that runs lies in a fresh folder under /tmp, wherever this one does.
 [[nodiscard]] Outcome runAsNobody(const char *testFunction, const char *dataTag);
 
 } // namespace Unprivileged

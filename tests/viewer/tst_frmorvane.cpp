@@ -1,3 +1,4 @@
+#include "support/faultinjection.h"
 #include "support/mainwindowdriver.h"
 #include "support/modal.h"
 #include "support/romdata.h"
@@ -18,6 +19,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+
+#include <optional>
 
 namespace {
 
@@ -77,6 +80,8 @@ private slots:
     void controlCharactersStayOnOneLine();
     void deletedRomLeavesThePage();
     void readOnlyRomCanBeViewed();
+    void openRefusesWhatItCannotUse_data();
+    void openRefusesWhatItCannotUse();
 };
 
 void TestFrmOrvane::cleanup()
@@ -639,6 +644,42 @@ void TestFrmOrvane::readOnlyRomCanBeViewed()
     w.click("cmdPgDn");
     QCOMPARE(w.caption("lblTopline"), QString("208"));
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestFrmOrvane::openRefusesWhatItCannotUse_data()
+{
+    QTest::addColumn<QString>("rom");
+    QTest::addColumn<QString>("named"); // the file the message names, which is left as it was
+    QTest::newRow("a ROM whose name ends in kel") << "Snorkel"
+                                                  << "Snorkel";
+    QTest::newRow("a table that is a named pipe") << "piped.smc"
+                                                  << "piped.kel";
+}
+
+void TestFrmOrvane::openRefusesWhatItCannotUse()
+{
+    QFETCH(QString, rom);
+    QFETCH(QString, named);
+    TempFiles files;
+    const QByteArray romBytes = TempFiles::pattern(1 << 16);
+    files.write(rom, romBytes);
+    std::optional<HeldPipe> pipe;
+    if (named != rom)
+        QVERIFY(pipe.emplace(files.path(named)).made());
+    MainWindowDriver w(makeRom(files, 16000));
+    w.click("cmdPgDn");
+    const QStringList rows = w.hexRows();
+    ShownMessage seen;
+    w.expectMessage("FileErrorBox", seen);
+    w.openRom(files.path(rom));
+    QVERIFY(Modal::allHandled());
+    QVERIFY2(seen.text.contains(QDir::toNativeSeparators(files.path(named))), qPrintable(seen.text));
+    QCOMPARE(w.hexRows(), rows);
+    QCOMPARE(files.read(rom), romBytes);
+    QVERIFY(!pipe || pipe->stillThere());
+    // The ROM shown is still the one the commands work on.
+    w.click("cmdPgDn");
+    QCOMPARE(w.caption("lblTopline"), QString("416"));
 }
 
 QTEST_MAIN(TestFrmOrvane)
