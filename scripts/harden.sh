@@ -2,12 +2,12 @@
 # Builds every test with clang under AddressSanitizer and UndefinedBehaviorSanitizer and runs
 # them, then runs each libFuzzer target for a while on a copy of its seed corpus. Any test
 # failure, sanitizer report, crash or leak fails the script.
-#   FUZZ_SECONDS  seconds per fuzz target (default 30)
+#   FUZZ_SECONDS  seconds per fuzz target (default 20)
 #   JOBS          parallel build and test jobs (default: the cores, at most 2)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-fuzz_seconds=${FUZZ_SECONDS:-30}
+fuzz_seconds=${FUZZ_SECONDS:-20}
 cores=$(nproc)
 jobs=${JOBS:-$((cores < 2 ? cores : 2))}
 sanitize="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"

@@ -76,17 +76,18 @@ Exit addrCommand(const QStringList &arguments)
                                     QStringLiteral("Turns a file OFFSET into a bus address."),
                                     QStringLiteral("OFFSET"));
     const std::vector<QCommandLineOption> mappingOptions{
-        {QStringLiteral("lorom"), QStringLiteral("Reads the ROM as LoROM.")},
-        {QStringLiteral("hirom"), QStringLiteral("Reads the ROM as HiROM.")},
-        {QStringLiteral("exhirom"), QStringLiteral("Reads the ROM as ExHiROM.")},
+        {"lorom", "Reads the ROM as LoROM."},
+        {"hirom", "Reads the ROM as HiROM."},
+        {"exhirom", "Reads the ROM as ExHiROM."},
     };
     parser.addOption(toSnes);
     for (const QCommandLineOption &option : mappingOptions)
         parser.addOption(option);
-    parser.addPositionalArgument(QStringLiteral("ROM"), QStringLiteral("The ROM file."));
-    parser.addPositionalArgument(QStringLiteral("ADDRESS"),
-                                 QStringLiteral("The bus address (not with --to-snes)."));
-    if (!parse(parser, arguments, QStringLiteral("ROM ADDRESS | ROM --to-snes OFFSET"), 1, 1))
+    if (!parse(parser,
+               arguments,
+               {{"ROM", "The ROM file."}, {"ADDRESS", "The bus address (not with --to-snes)."}},
+               1,
+               QStringLiteral("ROM ADDRESS | ROM --to-snes OFFSET")))
         return Exit::Success;
     const QStringList positional = parser.positionalArguments();
     const bool reverse = parser.isSet(toSnes);

@@ -19,10 +19,11 @@ Exit create(const QStringList &arguments)
     parser.setApplicationDescription(
         QStringLiteral("Writes a BPS patch that turns ORIGINAL into MODIFIED, with the CRC32 of "
                        "both and of the patch, so that applying it checks that it fits."));
-    parser.addPositionalArgument(QStringLiteral("ORIGINAL"), QStringLiteral("The file as it was."));
-    parser.addPositionalArgument(QStringLiteral("MODIFIED"), QStringLiteral("The file as it is."));
-    parser.addPositionalArgument(QStringLiteral("OUT.bps"), QStringLiteral("The patch to write."));
-    if (!parse(parser, arguments, QStringLiteral("ORIGINAL MODIFIED OUT.bps"), 3))
+    if (!parse(parser,
+               arguments,
+               {{"ORIGINAL", "The file as it was."},
+                {"MODIFIED", "The file as it is."},
+                {"OUT.bps", "The patch to write."}}))
         return Exit::Success;
     const QStringList files = parser.positionalArguments();
     refuseToOverwrite(files[2], {files[0], files[1]});
@@ -47,9 +48,7 @@ Exit apply(const QStringList &arguments)
                        "is refused, saying which checksum failed, and nothing is written."));
     const OutputOptions output;
     output.addTo(parser);
-    parser.addPositionalArgument(QStringLiteral("ROM"), QStringLiteral("The file to patch."));
-    parser.addPositionalArgument(QStringLiteral("PATCH"), QStringLiteral("The .bps patch."));
-    if (!parse(parser, arguments, QStringLiteral("ROM PATCH"), 2))
+    if (!parse(parser, arguments, {{"ROM", "The file to patch."}, {"PATCH", "The .bps patch."}}))
         return Exit::Success;
     const QStringList files = parser.positionalArguments();
     const QString target = output.target(parser, files[0], files);

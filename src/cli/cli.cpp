@@ -94,10 +94,20 @@ Exit dispatch(const QStringList &arguments, const std::vector<Command> &commands
 
 bool parse(QCommandLineParser &parser,
            const QStringList &arguments,
-           const QString &syntax,
-           int required,
-           int optional)
+           std::initializer_list<Argument> positional,
+           int optional,
+           const QString &syntax)
 {
+    QStringList names;
+    for (const Argument &argument : positional) {
+        const QString name = QString::fromLatin1(argument.name);
+        parser.addPositionalArgument(name, QString::fromLatin1(argument.description));
+        names.append(names.size() < qsizetype(positional.size()) - optional
+                         ? name
+                         : QLatin1Char('[') + name + QLatin1Char(']'));
+    }
+    const QString usage = syntax.isEmpty() ? names.join(QLatin1Char(' ')) : syntax;
+    const auto required = static_cast<qsizetype>(positional.size()) - optional;
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help."));
     parser.addOption(help);
@@ -110,14 +120,14 @@ bool parse(QCommandLineParser &parser,
         const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
         text.replace(0,
                      lineEnd,
-                     QStringLiteral("Usage: %1 [options] %2").arg(commandPath(arguments), syntax));
+                     QStringLiteral("Usage: %1 [options] %2").arg(commandPath(arguments), usage));
         out() << text;
         return false;
     }
     const qsizetype count = parser.positionalArguments().size();
     if (count < required || count > required + optional) {
-        throw UsageError(count < required ? QStringLiteral("expects %1").arg(syntax)
-                                          : QStringLiteral("takes only %1").arg(syntax));
+        throw UsageError(count < required ? QStringLiteral("expects %1").arg(usage)
+                                          : QStringLiteral("takes only %1").arg(usage));
     }
     return true;
 }

@@ -54,14 +54,21 @@ struct Command
 // are reported here on stderr and give Exit::Failure.
 Exit dispatch(const QStringList &arguments, const std::vector<Command> &commands);
 
-// Parses a subcommand's arguments. syntax names its positional arguments for the usage line
-// ("ROM TEXT"); their count must lie between required and required + optional. Returns false
+// A positional argument of a subcommand, for its help.
+struct Argument
+{
+    const char *name;
+    const char *description;
+};
+
+// Declares a subcommand's positional arguments, the last optional of them optional, and parses
+// its arguments. The usage line names them, or gives syntax when it is not empty. Returns false
 // when --help was asked for and has been printed. Throws UsageError.
 bool parse(QCommandLineParser &parser,
            const QStringList &arguments,
-           const QString &syntax,
-           int required,
-           int optional = 0);
+           std::initializer_list<Argument> positional,
+           int optional = 0,
+           const QString &syntax = {});
 
 // A byte offset or a count as the window's Go To reads it (decimal, "&H" hex, "&O" octal) or
 // with a "0x" prefix; the whole text must be a number, and not negative. Throws UsageError

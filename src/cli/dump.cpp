@@ -35,8 +35,7 @@ Exit dumpCommand(const QStringList &arguments)
                                    QStringLiteral("The table to spell with (.kel or .tbl)."),
                                    QStringLiteral("FILE"));
     parser.addOptions({from, length, text, raw, table});
-    parser.addPositionalArgument(QStringLiteral("ROM"), QStringLiteral("The ROM file."));
-    if (!parse(parser, arguments, QStringLiteral("ROM"), 1))
+    if (!parse(parser, arguments, {{"ROM", "The ROM file."}}))
         return Exit::Success;
 
     const QString romPath = parser.positionalArguments().at(0);

@@ -45,9 +45,7 @@ Exit findCommand(const QStringList &arguments)
                                    QStringLiteral("The table to spell with (.kel or .tbl)."),
                                    QStringLiteral("FILE"));
     parser.addOptions({all, from, anyEncoding, table});
-    parser.addPositionalArgument(QStringLiteral("ROM"), QStringLiteral("The ROM file."));
-    parser.addPositionalArgument(QStringLiteral("TEXT"), QStringLiteral("The text to find."));
-    if (!parse(parser, arguments, QStringLiteral("ROM TEXT"), 2))
+    if (!parse(parser, arguments, {{"ROM", "The ROM file."}, {"TEXT", "The text to find."}}))
         return Exit::Success;
 
     const QString &path = arguments.first();

@@ -21,10 +21,11 @@ Exit create(const QStringList &arguments)
         QStringLiteral("Writes an IPS patch that turns ORIGINAL into MODIFIED. A MODIFIED that is "
                        "shorter gets the truncation length after \"EOF\", which some patchers "
                        "ignore; one over 16 MiB is refused (make a BPS patch)."));
-    parser.addPositionalArgument(QStringLiteral("ORIGINAL"), QStringLiteral("The file as it was."));
-    parser.addPositionalArgument(QStringLiteral("MODIFIED"), QStringLiteral("The file as it is."));
-    parser.addPositionalArgument(QStringLiteral("OUT.ips"), QStringLiteral("The patch to write."));
-    if (!parse(parser, arguments, QStringLiteral("ORIGINAL MODIFIED OUT.ips"), 3))
+    if (!parse(parser,
+               arguments,
+               {{"ORIGINAL", "The file as it was."},
+                {"MODIFIED", "The file as it is."},
+                {"OUT.ips", "The patch to write."}}))
         return Exit::Success;
     const QStringList files = parser.positionalArguments();
     refuseToOverwrite(files[2], {files[0], files[1]});
@@ -50,9 +51,7 @@ Exit apply(const QStringList &arguments)
                        "refused, saying where, and nothing is written."));
     const OutputOptions output;
     output.addTo(parser);
-    parser.addPositionalArgument(QStringLiteral("ROM"), QStringLiteral("The file to patch."));
-    parser.addPositionalArgument(QStringLiteral("PATCH"), QStringLiteral("The .ips patch."));
-    if (!parse(parser, arguments, QStringLiteral("ROM PATCH"), 2))
+    if (!parse(parser, arguments, {{"ROM", "The file to patch."}, {"PATCH", "The .ips patch."}}))
         return Exit::Success;
     const QStringList files = parser.positionalArguments();
     const QString target = output.target(parser, files[0], files);

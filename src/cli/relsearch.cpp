@@ -49,9 +49,7 @@ Exit relsearchCommand(const QStringList &arguments)
                        "of each case that TEXT holds, at the codes it implies."),
                    QStringLiteral("OUT"));
     parser.addOptions({all, writeTable});
-    parser.addPositionalArgument(QStringLiteral("ROM"), QStringLiteral("The ROM file."));
-    parser.addPositionalArgument(QStringLiteral("TEXT"), QStringLiteral("A word of the game."));
-    if (!parse(parser, arguments, QStringLiteral("ROM TEXT"), 2))
+    if (!parse(parser, arguments, {{"ROM", "The ROM file."}, {"TEXT", "A word of the game."}}))
         return Exit::Success;
 
     const QString romPath = parser.positionalArguments().at(0);
@@ -60,7 +58,7 @@ Exit relsearchCommand(const QStringList &arguments)
         throw UsageError(QStringLiteral("TEXT ") + word.problem());
     const QString output = parser.value(writeTable);
     if (parser.isSet(writeTable)) {
-        requireSuffix(output, {QStringLiteral(".kel"), QStringLiteral(".tbl")});
+        requireSuffix(output, {".kel", ".tbl"});
         refuseToOverwrite(output, {romPath});
     }
 

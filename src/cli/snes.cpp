@@ -57,6 +57,27 @@ Exit noHeader(const QString &path, const char *outcome)
     return Exit::NotFound;
 }
 
+// A command that writes the ROM it reads, changed, to the file -o names or in place.
+struct RomEdit
+{
+    QString path;
+    QString target;
+    QByteArray file;
+};
+
+// The ROM to edit and where to write it, or nothing when --help was asked for.
+std::optional<RomEdit> parseRomEdit(const QStringList &arguments, const QString &description)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description);
+    const OutputOptions output;
+    output.addTo(parser);
+    if (!parse(parser, arguments, {{"ROM", "The ROM file."}}))
+        return std::nullopt;
+    const QString path = parser.positionalArguments().at(0);
+    return RomEdit{path, output.target(parser, path, {path}), BinaryFile::readAll(path)};
+}
+
 Exit info(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -64,8 +85,7 @@ Exit info(const QStringList &arguments)
         QStringLiteral("Prints the ROM's copier header, mapping and internal header: title, "
                        "sizes, region, and the stored and computed checksums. Exits with 1 when "
                        "no internal header is found."));
-    parser.addPositionalArgument(QStringLiteral("ROM"), QStringLiteral("The ROM file."));
-    if (!parse(parser, arguments, QStringLiteral("ROM"), 1))
+    if (!parse(parser, arguments, {{"ROM", "The ROM file."}}))
         return Exit::Success;
     const QString path = parser.positionalArguments().at(0);
     const QByteArray file = BinaryFile::readAll(path);
@@ -130,19 +150,14 @@ Exit info(const QStringList &arguments)
 
 Exit fixChecksum(const QStringList &arguments)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
+    const std::optional<RomEdit> edit = parseRomEdit(
+        arguments,
         QStringLiteral("Writes the ROM with the checksum and complement in its internal header set "
                        "to match its bytes. Exits with 1, writing nothing, when no internal "
                        "header is found."));
-    const OutputOptions output;
-    output.addTo(parser);
-    parser.addPositionalArgument(QStringLiteral("ROM"), QStringLiteral("The ROM file."));
-    if (!parse(parser, arguments, QStringLiteral("ROM"), 1))
+    if (!edit)
         return Exit::Success;
-    const QString path = parser.positionalArguments().at(0);
-    const QString target = output.target(parser, path, {path});
-    const QByteArray file = BinaryFile::readAll(path);
+    const auto &[path, target, file] = *edit;
     const std::optional<Snes::InternalHeader> header = Snes::findHeader(file);
     if (!header)
         return noHeader(path, " Nothing written.");
@@ -162,21 +177,18 @@ Exit fixChecksum(const QStringList &arguments)
 
 Exit headerChange(const QStringList &arguments, bool add)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        add ? QStringLiteral("Writes the ROM with a 512-byte copier header in front (the size in "
-                             "8 KiB blocks and the SWC mark; the rest zero). Exits with 1, "
-                             "writing nothing, when it has one already.")
-            : QStringLiteral("Writes the ROM without its 512-byte copier header. Exits with 1, "
-                             "writing nothing, when it has none."));
-    const OutputOptions output;
-    output.addTo(parser);
-    parser.addPositionalArgument(QStringLiteral("ROM"), QStringLiteral("The ROM file."));
-    if (!parse(parser, arguments, QStringLiteral("ROM"), 1))
+    const std::optional<RomEdit> edit
+        = parseRomEdit(arguments,
+                       add ? QStringLiteral(
+                           "Writes the ROM with a 512-byte copier header in front (the size in "
+                           "8 KiB blocks and the SWC mark; the rest zero). Exits with 1, "
+                           "writing nothing, when it has one already.")
+                           : QStringLiteral(
+                               "Writes the ROM without its 512-byte copier header. Exits with 1, "
+                               "writing nothing, when it has none."));
+    if (!edit)
         return Exit::Success;
-    const QString path = parser.positionalArguments().at(0);
-    const QString target = output.target(parser, path, {path});
-    const QByteArray file = BinaryFile::readAll(path);
+    const auto &[path, target, file] = *edit;
     const bool has = Snes::copierHeaderSize(file.size()) != 0;
     if (has == add) {
         err() << "\"" << path << "\" has " << (has ? "a copier header already" : "no copier header")

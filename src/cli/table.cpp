@@ -21,9 +21,9 @@ Exit importCommand(const QStringList &arguments)
         "switches, entry 00, characters outside Latin-1, a byte defined again) is named on "
         "stderr and left out."));
     parser.addOption(Strict);
-    parser.addPositionalArgument(QStringLiteral("IN.tbl"), QStringLiteral("The .tbl to read."));
-    parser.addPositionalArgument(QStringLiteral("OUT.kel"), QStringLiteral("The .kel to write."));
-    if (!parse(parser, arguments, QStringLiteral("IN.tbl OUT.kel"), 2))
+    if (!parse(parser,
+               arguments,
+               {{"IN.tbl", "The .tbl to read."}, {"OUT.kel", "The .kel to write."}}))
         return Exit::Success;
     const QString input = parser.positionalArguments().at(0);
     const QString output = parser.positionalArguments().at(1);
@@ -52,9 +52,9 @@ Exit exportCommand(const QStringList &arguments)
         "Writes a .kel table as a .tbl: \"HH=text\" for every entry that is not empty, UTF-8, "
         "LF line ends. A .tbl written here reads back, by table import, to the same .kel."));
     parser.addOption(Strict);
-    parser.addPositionalArgument(QStringLiteral("IN.kel"), QStringLiteral("The .kel to read."));
-    parser.addPositionalArgument(QStringLiteral("OUT.tbl"), QStringLiteral("The .tbl to write."));
-    if (!parse(parser, arguments, QStringLiteral("IN.kel OUT.tbl"), 2))
+    if (!parse(parser,
+               arguments,
+               {{"IN.kel", "The .kel to read."}, {"OUT.tbl", "The .tbl to write."}}))
         return Exit::Success;
     const QString input = parser.positionalArguments().at(0);
     const QString output = parser.positionalArguments().at(1);
