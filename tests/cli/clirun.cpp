@@ -2,10 +2,10 @@
 
 #include <QProcess>
 
-CliRun CliRun::run(const QStringList &arguments)
+CliRun CliRun::run(const QStringList &arguments, const QString &program)
 {
     QProcess process;
-    process.start(QStringLiteral(ORVANE_CLI), arguments);
+    process.start(program, arguments);
     CliRun result;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return result;

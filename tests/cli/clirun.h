@@ -10,5 +10,7 @@ struct CliRun
     QString out;
     QString err;
 
-    [[nodiscard]] static CliRun run(const QStringList &arguments);
+    // program is the executable to start: the build's orvane-cli unless a test names a copy.
+    [[nodiscard]] static CliRun run(const QStringList &arguments,
+                                    const QString &program = QStringLiteral(ORVANE_CLI));
 };

@@ -1,3 +1,5 @@
+#include "clirun.h"
+
 #include "document/keltable.h"
 #include "document/keltablefile.h"
 #include "document/navigation.h"
@@ -8,7 +10,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,26 +17,6 @@
 namespace {
 
 using RomData::romWith;
-
-struct Run
-{
-    int exit = -1;
-    QString out;
-    QString err;
-};
-
-Run cli(const QStringList &arguments, const QString &program = QStringLiteral(ORVANE_CLI))
-{
-    QProcess process;
-    process.start(program, arguments);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exit = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 // An offset as orvane-cli prints it.
 QString shown(qint64 offset)
@@ -138,8 +119,8 @@ void tst_Cli::usageAndFileErrors()
         argument.replace(QLatin1String("$ROM"), romPath);
         argument.replace(QLatin1String("$DIR"), QFileInfo(romPath).path());
     }
-    const Run run = cli(arguments);
-    QCOMPARE(run.exit, exit);
+    const CliRun run = CliRun::run(arguments);
+    QCOMPARE(run.exitCode, exit);
     QVERIFY2((exit == 0 ? run.out : run.err).contains(says), qPrintable(run.out + run.err));
     if (exit != 0)
         QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
@@ -156,14 +137,14 @@ void tst_Cli::dumpLines()
     m_files->write(QStringLiteral("game.kel"), table.records());
     const QString romPath = m_files->write(QStringLiteral("game.smc"), bytes);
 
-    Run run = cli({"dump", romPath});
-    QCOMPARE(run.exit, 0);
+    CliRun run = CliRun::run({"dump", romPath});
+    QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out,
              QString::fromUtf8(" 0 (0x00)  58590A002E2E2E2E2E2E2E2E2E2E2E2E  XY␊¥éééééééééééé\n"
                                "16 (0x10)  41422E2E                          ABéé\n"));
-    run = cli({"dump", romPath, "--text", "--from", "&H10", "--length", "3"});
+    run = CliRun::run({"dump", romPath, "--text", "--from", "&H10", "--length", "3"});
     QCOMPARE(run.out, QStringLiteral("ABé\n"));
-    run = cli({"dump", romPath, "--text", "--raw", "--length", "3"});
+    run = CliRun::run({"dump", romPath, "--text", "--raw", "--length", "3"});
     QCOMPARE(run.out, QStringLiteral("XY\n\n"));
 }
 
@@ -230,8 +211,8 @@ void tst_Cli::findAgreesWithTheWindow()
     QFETCH(QList<qint64>, offsets);
     QFETCH(double, windowTopLine);
 
-    const Run run = cli(QStringList{"find", rom(bytes)} + arguments);
-    QCOMPARE(run.exit, offsets.isEmpty() ? 1 : 0);
+    const CliRun run = CliRun::run(QStringList{"find", rom(bytes)} + arguments);
+    QCOMPARE(run.exitCode, offsets.isEmpty() ? 1 : 0);
     QString expected;
     for (const qint64 offset : offsets)
         expected += shown(offset) + '\n';
@@ -254,13 +235,13 @@ void tst_Cli::findWithATblTable()
 {
     const QString romPath = rom(romWith(64, {{10, "\x90\x91"}}));
     const QString tbl = m_files->write(QStringLiteral("t.tbl"), "90=\xC3\xA9\n91=t\n8081=x\n");
-    const Run run = cli({"find", romPath, "\u00E9t", "--table", tbl});
-    QCOMPARE(run.exit, 0);
+    const CliRun run = CliRun::run({"find", romPath, "\u00E9t", "--table", tbl});
+    QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QStringLiteral("10 (0xA)\n"));
     QVERIFY2(run.err.contains(QLatin1String("1 line(s)")), qPrintable(run.err));
 
     const QString empty = m_files->write(QStringLiteral("empty.tbl"), "# nothing\n");
-    QCOMPARE(cli({"find", romPath, "t", "--table", empty}).exit, 2);
+    QCOMPARE(CliRun::run({"find", romPath, "t", "--table", empty}).exitCode, 2);
 }
 
 void tst_Cli::relsearchDraftsTheDemoTable()
@@ -275,22 +256,22 @@ void tst_Cli::relsearchDraftsTheDemoTable()
     QVERIFY(at > 0);
 
     const QString draft = m_files->path(QStringLiteral("draft.kel"));
-    Run run = cli({"relsearch", romPath, "Welcome", "--all", "--write-table", draft});
-    QCOMPARE(run.exit, 0);
+    CliRun run = CliRun::run({"relsearch", romPath, "Welcome", "--all", "--write-table", draft});
+    QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, shown(at) + QStringLiteral("  A=80 a=A0\n"));
 
     // The draft has no marks, spaces, name or letter pairs: the sentence reads with them left
     // out, "Welcome, [NAME]! The ferry leaves at dawn." without its "er" among them.
     const qsizetype end = demo.indexOf('\0', at);
-    run = cli({"dump",
-               romPath,
-               "--text",
-               "--from",
-               QString::number(at),
-               "--length",
-               QString::number(end - at),
-               "--table",
-               draft});
+    run = CliRun::run({"dump",
+                       romPath,
+                       "--text",
+                       "--from",
+                       QString::number(at),
+                       "--length",
+                       QString::number(end - at),
+                       "--table",
+                       draft});
     QCOMPARE(run.out, QStringLiteral("WelcomeThefryleavesatdawn\n"));
 }
 
@@ -298,9 +279,9 @@ void tst_Cli::relsearchWritesNothingWithoutAHit()
 {
     const QString romPath = rom(QByteArray(64, '\0'));
     const QString draft = m_files->path(QStringLiteral("draft.tbl"));
-    QCOMPARE(cli({"relsearch", romPath, "abc", "--write-table", draft}).exit, 1);
+    QCOMPARE(CliRun::run({"relsearch", romPath, "abc", "--write-table", draft}).exitCode, 1);
     QVERIFY(!QFile::exists(draft));
-    QCOMPARE(cli({"relsearch", romPath, "abc", "--write-table", romPath}).exit, 2);
+    QCOMPARE(CliRun::run({"relsearch", romPath, "abc", "--write-table", romPath}).exitCode, 2);
     QCOMPARE(readFile(romPath), QByteArray(64, '\0'));
 }
 
@@ -312,21 +293,22 @@ void tst_Cli::tableImport()
                                        "0102=AB\r\n"
                                        "03= c \r\n");
     const QString kel = m_files->path(QStringLiteral("out.kel"));
-    Run run = cli({"table", "import", tbl, kel, "--strict"});
-    QCOMPARE(run.exit, 2);
+    CliRun run = CliRun::run({"table", "import", tbl, kel, "--strict"});
+    QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains(tbl + QStringLiteral(":3: \"0102=AB\" left out")),
              qPrintable(run.err));
     QVERIFY(!QFile::exists(kel));
 
-    run = cli({"table", "import", tbl, kel});
-    QCOMPARE(run.exit, 0);
+    run = CliRun::run({"table", "import", tbl, kel});
+    QCOMPARE(run.exitCode, 0);
     QCOMPARE(readFile(kel), QByteArray("A\r\r c \r") + QByteArray(252, '\r'));
 
     // A failed import leaves the table there as it was.
     const QString empty = m_files->write(QStringLiteral("empty.tbl"), {});
-    QCOMPARE(cli({"table", "import", empty, kel}).exit, 2);
-    QCOMPARE(cli({"table", "import", tbl, m_files->path("no/such/folder/out.kel")}).exit, 2);
-    QCOMPARE(cli({"table", "import", tbl, tbl + ".smc"}).exit, 2);
+    QCOMPARE(CliRun::run({"table", "import", empty, kel}).exitCode, 2);
+    QCOMPARE(CliRun::run({"table", "import", tbl, m_files->path("no/such/folder/out.kel")}).exitCode,
+             2);
+    QCOMPARE(CliRun::run({"table", "import", tbl, tbl + ".smc"}).exitCode, 2);
     QCOMPARE(readFile(kel), QByteArray("A\r\r c \r") + QByteArray(252, '\r'));
 }
 
@@ -336,14 +318,14 @@ void tst_Cli::tableExportImportRoundTrip()
                                        readFile(QStringLiteral(ORVANE_EXAMPLES_DIR "/demo.kel")));
     const QString tbl = m_files->path(QStringLiteral("demo.tbl"));
     const QString back = m_files->path(QStringLiteral("back.kel"));
-    QCOMPARE(cli({"table", "export", kel, tbl}).exit, 0);
+    QCOMPARE(CliRun::run({"table", "export", kel, tbl}).exitCode, 0);
     QVERIFY(readFile(tbl).startsWith("80=A\n81=B\n"));
-    QCOMPARE(cli({"table", "import", tbl, back}).exit, 0);
+    QCOMPARE(CliRun::run({"table", "import", tbl, back}).exitCode, 0);
     QCOMPARE(readFile(back), readFile(kel));
 
     // A table holding nothing gives no .tbl.
     const QString blank = m_files->write(QStringLiteral("blank.kel"), QByteArray(255, '\r'));
-    QCOMPARE(cli({"table", "export", blank, tbl + "2.tbl"}).exit, 2);
+    QCOMPARE(CliRun::run({"table", "export", blank, tbl + "2.tbl"}).exitCode, 2);
     QVERIFY(!QFile::exists(tbl + "2.tbl"));
 }
 
@@ -379,8 +361,8 @@ void tst_Cli::unreadableInput()
     for (QString &argument : arguments)
         argument.replace(QLatin1String("$IN"), input).replace(QLatin1String("$DIR"), dir.path());
 
-    const Run run = cli(QStringList{"-u", "nobody", "--", program} + arguments, runuser);
-    QCOMPARE(run.exit, 2);
+    const CliRun run = CliRun::run(QStringList{"-u", "nobody", "--", program} + arguments, runuser);
+    QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains(QLatin1String("Permission denied")), qPrintable(run.err));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("out.kel"))));
 }
