@@ -10,6 +10,8 @@
 #include "platform/binaryfile.h"
 #include "platform/filesearch.h"
 
+#include "benchsupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
@@ -64,13 +66,8 @@ KelTable demoTable()
 
 Files makeFiles()
 {
-    char dirTemplate[] = "/tmp/orvane-bench-cli-XXXXXX";
-    if (!mkdtemp(dirTemplate)) {
-        std::perror("mkdtemp");
-        std::exit(1);
-    }
     Files files;
-    files.dir = dirTemplate;
+    files.dir = BenchSupport::scratchFolder();
     files.rom = files.dir + "/big.smc";
     files.table = files.dir + "/big.kel";
     files.output = files.dir + "/out.txt";
@@ -165,23 +162,10 @@ qint64 coreAny(const Files &files)
 
 qint64 memmemAll(const Files &files)
 {
-    const int fd = ::open(files.rom.c_str(), O_RDONLY);
-    struct stat info
-    {};
-    fstat(fd, &info);
-    const auto size = size_t(info.st_size);
-    const std::unique_ptr<char[]> data(new char[size]);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, data.get() + done, size - done);
-        if (got <= 0)
-            break;
-        done += size_t(got);
-    }
-    ::close(fd);
+    const std::string data = BenchSupport::readWholeFile(files.rom);
     qint64 count = 0;
-    const char *at = data.get();
-    const char *const end = data.get() + done;
+    const char *at = data.data();
+    const char *const end = data.data() + data.size();
     const auto length = size_t(files.pattern.size());
     while (size_t(end - at) >= length) {
         const void *hit = memmem(at, size_t(end - at), files.pattern.constData(), length);
@@ -195,42 +179,8 @@ qint64 memmemAll(const Files &files)
 
 long childPeakKiB(const Files &files, qint64 (*scan)(const Files &), qint64 expected)
 {
-    const pid_t child = fork();
-    if (child == 0)
-        _exit(scan(files) == expected ? 0 : 1);
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return usage.ru_maxrss;
+    return BenchSupport::childPeakKiB([&] { return scan(files) == expected; });
 }
-
-// Keeps the console output and remembers each benchmark's real time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    using ConsoleReporter::ConsoleReporter;
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            if (!run.error_occurred && run.iterations > 0)
-                m_seconds[run.benchmark_name()] = run.real_accumulated_time
-                                                  / double(run.iterations);
-        }
-    }
-
-    [[nodiscard]] double seconds(const std::string &name) const
-    {
-        const auto it = m_seconds.find(name);
-        return it == m_seconds.end() ? 0 : it->second;
-    }
-
-private:
-    std::map<std::string, double> m_seconds;
-};
 
 } // namespace
 
@@ -280,8 +230,9 @@ int main(int argc, char **argv)
     const long memmemPeak = childPeakKiB(files, memmemAll, files.greedyCount);
     const long anyPeak = childPeakKiB(files, coreAny, files.anyCount);
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults
-                                                 : benchmark::ConsoleReporter::OO_Tabular);
+    BenchSupport::RatioReporter reporter(isatty(STDOUT_FILENO)
+                                             ? benchmark::ConsoleReporter::OO_Defaults
+                                             : benchmark::ConsoleReporter::OO_Tabular);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 

@@ -4,10 +4,10 @@
 // whole file; IPS reaches only 16 MiB, so its large pair is 16 MiB. Prints each case's ratio to
 // the reading bound last, and BPS apply's to reading and checking.
 
+#include "benchsupport.h"
 #include "patch/bps.h"
 #include "patch/ips.h"
 #include "platform/binaryfile.h"
-#include "ratioreporter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -104,12 +104,7 @@ void bpsApply(benchmark::State &state, const Case &c)
 
 int main(int argc, char **argv)
 {
-    char dirTemplate[] = "/tmp/orvane-bench-XXXXXX";
-    if (!mkdtemp(dirTemplate)) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const QString dir = QString::fromLocal8Bit(dirTemplate);
+    const QString dir = QString::fromStdString(BenchSupport::scratchFolder());
     std::vector<QString> files;
     auto file = [&](const char *name, const QByteArray &bytes) {
         files.push_back(dir + QLatin1Char('/') + QLatin1String(name));
@@ -157,14 +152,15 @@ int main(int argc, char **argv)
         }
     }
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults
-                                                 : benchmark::ConsoleReporter::OO_Tabular);
+    BenchSupport::RatioReporter reporter(isatty(STDOUT_FILENO)
+                                             ? benchmark::ConsoleReporter::OO_Defaults
+                                             : benchmark::ConsoleReporter::OO_Tabular);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
     for (const QString &path : files)
         QFile::remove(path);
-    rmdir(dirTemplate);
+    rmdir(dir.toLocal8Bit().constData());
 
     std::printf("patch/read ratio:");
     for (const auto &[kind, c] : cases) {

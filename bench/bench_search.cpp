@@ -2,9 +2,9 @@
 // memmem over it. Prints each case's ratio last, and the peak memory of a search measured in a
 // child process per case, so that the size of the file cannot hide in the benchmark's own use.
 
+#include "benchsupport.h"
 #include "platform/binaryfile.h"
 #include "platform/filesearch.h"
-#include "ratioreporter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -101,24 +101,14 @@ std::optional<qint64> searchCore(const Case &c)
 
 std::optional<qint64> wholeFileMemmem(const Case &c)
 {
-    const int fd = ::open(c.path.c_str(), O_RDONLY);
-    struct stat info
-    {};
-    fstat(fd, &info);
-    const auto size = size_t(info.st_size);
-    const std::unique_ptr<char[]> data(new char[size]);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, data.get() + done, size - done);
-        if (got <= 0)
-            break;
-        done += size_t(got);
-    }
-    ::close(fd);
-    const void *hit = memmem(data.get(), done, c.pattern.constData(), size_t(c.pattern.size()));
+    const std::string data = BenchSupport::readWholeFile(c.path);
+    const void *hit = memmem(data.data(),
+                             data.size(),
+                             c.pattern.constData(),
+                             size_t(c.pattern.size()));
     if (!hit)
         return std::nullopt;
-    return qint64(static_cast<const char *>(hit) - data.get()) + 1;
+    return qint64(static_cast<const char *>(hit) - data.data()) + 1;
 }
 
 template<typename Search>
@@ -141,27 +131,14 @@ void run(benchmark::State &state, const Case &c, Search search)
 // Peak resident memory, in KiB, of a child that does nothing but run one search.
 long childPeakKiB(const Case &c, std::optional<qint64> (*search)(const Case &))
 {
-    const pid_t child = fork();
-    if (child == 0)
-        _exit(search(c) == c.expected ? 0 : 1);
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return usage.ru_maxrss;
+    return BenchSupport::childPeakKiB([&] { return search(c) == c.expected; });
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    char dirTemplate[] = "/tmp/orvane-bench-XXXXXX";
-    if (!mkdtemp(dirTemplate)) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string dir = dirTemplate;
+    const std::string dir = BenchSupport::scratchFolder();
     const std::vector<Case> cases = makeCases(dir);
 
     // Measured first, while this process is still small.
@@ -182,8 +159,9 @@ int main(int argc, char **argv)
     }
     benchmark::Initialize(&argc, argv);
     // Colours only for a terminal, so that a log of the run stays readable.
-    RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults
-                                                 : benchmark::ConsoleReporter::OO_Tabular);
+    BenchSupport::RatioReporter reporter(isatty(STDOUT_FILENO)
+                                             ? benchmark::ConsoleReporter::OO_Defaults
+                                             : benchmark::ConsoleReporter::OO_Tabular);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
