@@ -3,6 +3,8 @@
 // first byte chooses whether the rest is the patch as it stands or its body, given a footer with
 // the right source and patch checksums, so that the actions are reached past the checks.
 
+#include "fuzzsupport.h"
+
 #include "patch/bps.h"
 #include "patch/patcherror.h"
 
@@ -15,12 +17,6 @@ namespace {
 
 // Larger targets only cost memory; they reach no other code.
 constexpr qint64 MaxFuzzedTarget = qint64(1) << 20;
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 QByteArray littleEndian(quint32 value)
 {
@@ -46,11 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const Bps::Header header = Bps::readHeader(patch);
         if (header.targetSize <= MaxFuzzedTarget) {
             const QByteArray target = Bps::apply(source, patch);
-            check(target.size() == header.targetSize && Bps::crc32(target) == header.targetCrc);
+            FuzzSupport::check(target.size() == header.targetSize
+                               && Bps::crc32(target) == header.targetCrc);
         }
     } catch (const PatchError &) {
     }
-    check(Bps::apply(source, Bps::create(source, patch)) == patch);
-    check(Bps::apply(patch, Bps::create(patch, source)) == source);
+    FuzzSupport::check(Bps::apply(source, Bps::create(source, patch)) == patch);
+    FuzzSupport::check(Bps::apply(patch, Bps::create(patch, source)) == source);
     return 0;
 }

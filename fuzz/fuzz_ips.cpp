@@ -1,6 +1,8 @@
 // Any bytes as an IPS patch, and as a file to make a patch for: applying either refuses the
 // patch or stays within the records it read, and a patch made for any file applies back to it.
 
+#include "fuzzsupport.h"
+
 #include "patch/ips.h"
 #include "patch/patcherror.h"
 
@@ -8,16 +10,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -33,10 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         if (contents.truncation)
             end = std::min(end, *contents.truncation);
-        check(patched.size() == end);
+        FuzzSupport::check(patched.size() == end);
     } catch (const PatchError &) {
     }
-    check(Ips::apply(rom, Ips::create(rom, bytes)) == bytes);
-    check(Ips::apply(bytes, Ips::create(bytes, rom)) == rom);
+    FuzzSupport::check(Ips::apply(rom, Ips::create(rom, bytes)) == bytes);
+    FuzzSupport::check(Ips::apply(bytes, Ips::create(bytes, rom)) == rom);
     return 0;
 }

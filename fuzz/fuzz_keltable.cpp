@@ -1,5 +1,7 @@
 // Any bytes as a table file: the reader must keep to the layout and never read past the end.
 
+#include "fuzzsupport.h"
+
 #include "document/keltable.h"
 
 #include <QByteArray>
@@ -7,16 +9,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -34,19 +26,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         records.removeLast();
     const qsizetype supplied = std::min<qsizetype>(records.size(), KelTable::RecordCount);
 
-    check(table.entry(0) == QByteArray(1, KelTable::EntryZero));
+    FuzzSupport::check(table.entry(0) == QByteArray(1, KelTable::EntryZero));
     for (int k = 1; k < KelTable::Size; ++k) {
         const QByteArray &entry = table.entry(k);
-        check(k <= supplied ? entry == records.at(k - 1) : entry == untouched);
-        check(!entry.contains(KelTable::Terminator));
+        FuzzSupport::check(k <= supplied ? entry == records.at(k - 1) : entry == untouched);
+        FuzzSupport::check(!entry.contains(KelTable::Terminator));
     }
 
     // What is written reads back the same.
     const QByteArray written = table.records();
-    check(written.size() == table.recordsSize());
+    FuzzSupport::check(written.size() == table.recordsSize());
     KelTable again;
     again.readRecords(written);
     for (int k = 1; k < KelTable::Size; ++k)
-        check(again.entry(k) == table.entry(k));
+        FuzzSupport::check(again.entry(k) == table.entry(k));
     return 0;
 }

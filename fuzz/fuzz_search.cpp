@@ -2,6 +2,8 @@
 // what the windowed scan with per-candidate reads gives. Header bytes: pattern length, where
 // the pattern comes from, start position (two bytes), read size, measured length.
 
+#include "fuzzsupport.h"
+
 #include "plainscan.h"
 
 #include "platform/binaryfile.h"
@@ -18,32 +20,9 @@
 
 namespace {
 
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-// One scratch ROM per fuzzing process, rewritten for every input and removed at exit.
-class ScratchRom
-{
-public:
-    ScratchRom()
-        : m_path(QDir::tempPath() + QStringLiteral("/orvane-fuzz-search-%1.smc").arg(getpid()))
-    {}
-    ~ScratchRom() { QFile::remove(m_path); }
-    ScratchRom(const ScratchRom &) = delete;
-    ScratchRom &operator=(const ScratchRom &) = delete;
-
-    [[nodiscard]] const QString &path() const { return m_path; }
-
-private:
-    QString m_path;
-};
-
 const QString &romPath()
 {
-    static const ScratchRom rom;
+    static const FuzzSupport::ScratchRom rom("search");
     return rom.path();
 }
 
@@ -80,11 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     {
         QFile file(romPath());
-        check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        check(file.write(rest) == rest.size());
+        FuzzSupport::check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        FuzzSupport::check(file.write(rest) == rest.size());
     }
     BinaryFile rom(romPath(), BinaryFile::Mode::Read);
     const auto expected = PlainScan::find(rom, pattern, start, romLength);
-    check(FileSearch::findPattern(rom, pattern, start, romLength, {}, chunk) == expected);
+    FuzzSupport::check(FileSearch::findPattern(rom, pattern, start, romLength, {}, chunk)
+                       == expected);
     return 0;
 }

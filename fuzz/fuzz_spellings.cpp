@@ -3,6 +3,8 @@
 // any size. Header byte: entry count and chunk size; then two bytes an entry (byte value and
 // length, letters), one for the text's length and one for its letters; the rest is the ROM.
 
+#include "fuzzsupport.h"
+
 #include "plainspellings.h"
 
 #include "document/spellings.h"
@@ -19,12 +21,6 @@
 
 namespace {
 
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
 // Up to bits letters a and b, one per bit.
 QByteArray letters(uint8_t bits, int count)
 {
@@ -33,23 +29,6 @@ QByteArray letters(uint8_t bits, int count)
         text.append(static_cast<char>('a' + ((bits >> k) & 1)));
     return text;
 }
-
-// One scratch ROM per fuzzing process, rewritten for every input and removed at exit.
-class ScratchRom
-{
-public:
-    ScratchRom()
-        : m_path(QDir::tempPath() + QStringLiteral("/orvane-fuzz-spellings-%1.smc").arg(getpid()))
-    {}
-    ~ScratchRom() { QFile::remove(m_path); }
-    ScratchRom(const ScratchRom &) = delete;
-    ScratchRom &operator=(const ScratchRom &) = delete;
-
-    [[nodiscard]] const QString &path() const { return m_path; }
-
-private:
-    QString m_path;
-};
 
 } // namespace
 
@@ -74,18 +53,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         rom.append(static_cast<char>(data[k] % 9));
     const qint64 from = (data[header - 2] >> 3) % 4;
 
-    static const ScratchRom scratch;
+    static const FuzzSupport::ScratchRom scratch("spellings");
     {
         QFile file(scratch.path());
-        check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        check(file.write(rom) == rom.size());
+        FuzzSupport::check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        FuzzSupport::check(file.write(rom) == rom.size());
     }
     BinaryFile romFile(scratch.path(), BinaryFile::Mode::Read);
     Spellings spellings(text, table);
     QList<qint64> found;
     spellings.scan(
         romFile, from, rom.size(), [&](qint64 at) { return found.append(at), true; }, chunk);
-    check(spellings.possible() == !PlainSpellings::all(text, table).isEmpty());
-    check(found == PlainSpellings::starts(rom, text, table, from));
+    FuzzSupport::check(spellings.possible() == !PlainSpellings::all(text, table).isEmpty());
+    FuzzSupport::check(found == PlainSpellings::starts(rom, text, table, from));
     return 0;
 }

@@ -1,6 +1,8 @@
 // A table and a typed text from the same input: the first byte says how much of the end is
 // the text, the rest before it is read as a table file.
 
+#include "fuzzsupport.h"
+
 #include "document/keltable.h"
 
 #include <QByteArray>
@@ -9,12 +11,6 @@
 #include <cstdlib>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // The rule as stated: every prefix from the shortest up, every byte value from 0 up, and the
 // last pair that matches wins.
@@ -55,13 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     table.readRecords(QByteArray(chars + 1, rest - typedLength));
 
     const QByteArray pattern = table.encode(typed);
-    check(pattern == plainTextToBytes(typed, table));
+    FuzzSupport::check(pattern == plainTextToBytes(typed, table));
 
     // The translations of the pattern spell the start of what was typed.
     QByteArray spelled;
     for (const char b : pattern)
         spelled.append(table.entry(static_cast<unsigned char>(b)));
-    check(typed.startsWith(spelled));
-    check(pattern.size() <= typed.size());
+    FuzzSupport::check(typed.startsWith(spelled));
+    FuzzSupport::check(pattern.size() <= typed.size());
     return 0;
 }

@@ -1,5 +1,7 @@
 // Any text typed where a number is expected.
 
+#include "fuzzsupport.h"
+
 #include "platform/convert.h"
 
 #include <QString>
@@ -10,12 +12,6 @@
 
 namespace {
 
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
 bool same(double a, double b)
 {
     return a == b || (std::isnan(a) && std::isnan(b));
@@ -24,17 +20,17 @@ bool same(double a, double b)
 void checkText(const QString &text)
 {
     const double value = Convert::Val(text);
-    check(!std::isnan(value));
+    FuzzSupport::check(!std::isnan(value));
 
     // Blanks, tabs and line feeds count for nothing wherever they stand.
     QString bare = text;
     bare.remove(QLatin1Char(' ')).remove(QLatin1Char('\t')).remove(QLatin1Char('\n'));
-    check(same(Convert::Val(bare), value));
+    FuzzSupport::check(same(Convert::Val(bare), value));
 
     // Reading stops at a letter no number holds, so one more changes nothing...
-    check(same(Convert::Val(text + QLatin1Char('z')), value));
+    FuzzSupport::check(same(Convert::Val(text + QLatin1Char('z')), value));
     // ...and one in front leaves no number at all.
-    check(Convert::Val(QLatin1Char('z') + text) == 0);
+    FuzzSupport::check(Convert::Val(QLatin1Char('z') + text) == 0);
 }
 
 } // namespace
