@@ -11,6 +11,7 @@
 #include "document/keltablefile.h"
 #include "document/romdocument.h"
 #include "viewer/frmorvane.h"
+#include "windowbench.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -120,11 +121,7 @@ BENCHMARK(openingAnEditor<dlgKEL>)->Name("openingTheTranslationEditor")->Apply(t
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    WindowBench::runHeadless(argc, argv);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak RSS of the process: %ld KiB\n", usage.ru_maxrss);

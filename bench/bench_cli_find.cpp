@@ -229,12 +229,8 @@ int main(int argc, char **argv)
 
     const long memmemPeak = childPeakKiB(files, memmemAll, files.greedyCount);
     const long anyPeak = childPeakKiB(files, coreAny, files.anyCount);
-    benchmark::Initialize(&argc, argv);
-    BenchSupport::RatioReporter reporter(isatty(STDOUT_FILENO)
-                                             ? benchmark::ConsoleReporter::OO_Defaults
-                                             : benchmark::ConsoleReporter::OO_Tabular);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    BenchSupport::RatioReporter reporter;
+    BenchSupport::runAll(argc, argv, reporter);
 
     std::remove(files.rom.c_str());
     std::remove(files.table.c_str());

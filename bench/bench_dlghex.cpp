@@ -4,6 +4,7 @@
 #include "dialogs/dlghex.h"
 #include "document/keltable.h"
 #include "document/keltablefile.h"
+#include "windowbench.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -48,10 +49,6 @@ BENCHMARK(openingTheLineHexEditor)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    WindowBench::runHeadless(argc, argv);
     return 0;
 }

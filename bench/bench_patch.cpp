@@ -151,12 +151,8 @@ int main(int argc, char **argv)
                 ->Unit(benchmark::kMillisecond);
         }
     }
-    benchmark::Initialize(&argc, argv);
-    BenchSupport::RatioReporter reporter(isatty(STDOUT_FILENO)
-                                             ? benchmark::ConsoleReporter::OO_Defaults
-                                             : benchmark::ConsoleReporter::OO_Tabular);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    BenchSupport::RatioReporter reporter;
+    BenchSupport::runAll(argc, argv, reporter);
 
     for (const QString &path : files)
         QFile::remove(path);

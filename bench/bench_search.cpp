@@ -157,13 +157,8 @@ int main(int argc, char **argv)
             run(s, c, wholeFileMemmem);
         })->Unit(benchmark::kMillisecond);
     }
-    benchmark::Initialize(&argc, argv);
-    // Colours only for a terminal, so that a log of the run stays readable.
-    BenchSupport::RatioReporter reporter(isatty(STDOUT_FILENO)
-                                             ? benchmark::ConsoleReporter::OO_Defaults
-                                             : benchmark::ConsoleReporter::OO_Tabular);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    BenchSupport::RatioReporter reporter;
+    BenchSupport::runAll(argc, argv, reporter);
 
     for (const Case &c : cases)
         std::remove(c.path.c_str());

@@ -71,7 +71,10 @@ inline long childPeakKiB(const std::function<bool()> &run)
 class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
-    using ConsoleReporter::ConsoleReporter;
+    // Colours only for a terminal, so that a log of the run stays readable.
+    RatioReporter()
+        : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular)
+    {}
 
     void ReportRuns(const std::vector<Run> &runs) override
     {
@@ -92,5 +95,13 @@ public:
 private:
     std::map<std::string, double> m_seconds;
 };
+
+// Runs the benchmarks registered so far, reporting to reporter.
+inline void runAll(int &argc, char **argv, RatioReporter &reporter)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+}
 
 } // namespace BenchSupport

@@ -170,6 +170,13 @@ QString offsetText(qint64 offset)
     return QStringLiteral("%1 (0x%2)").arg(offset).arg(QString::number(offset, 16).toUpper());
 }
 
+QCommandLineOption tableOption()
+{
+    return {QStringLiteral("table"),
+            QStringLiteral("The table to spell with (.kel or .tbl)."),
+            QStringLiteral("FILE")};
+}
+
 KelTable tableFor(const QString &romPath, const QString &tableOption)
 {
     KelTable table;

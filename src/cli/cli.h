@@ -78,6 +78,9 @@ bool parse(QCommandLineParser &parser,
 // A 0-based offset as printed: decimal and hex, "1076 (0x434)".
 [[nodiscard]] QString offsetText(qint64 offset);
 
+// --table FILE, the option of every subcommand that spells through a table.
+[[nodiscard]] QCommandLineOption tableOption();
+
 // The table of a ROM: the file --table names (a .kel, or a .tbl read as table import reads it),
 // else the .kel beside the ROM by the window's rule. A missing .kel beside the ROM reads as an
 // empty table, and is not created: a reader never writes.

@@ -31,9 +31,7 @@ Exit dumpCommand(const QStringList &arguments)
     const QCommandLineOption raw(QStringLiteral("raw"),
                                  QStringLiteral("Prints control bytes of the text as they are, "
                                                 "not as the window draws them."));
-    const QCommandLineOption table(QStringLiteral("table"),
-                                   QStringLiteral("The table to spell with (.kel or .tbl)."),
-                                   QStringLiteral("FILE"));
+    const QCommandLineOption table = tableOption();
     parser.addOptions({from, length, text, raw, table});
     if (!parse(parser, arguments, {{"ROM", "The ROM file."}}))
         return Exit::Success;

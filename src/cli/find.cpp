@@ -41,9 +41,7 @@ Exit findCommand(const QStringList &arguments)
         QStringLiteral("any-encoding"),
         QStringLiteral(
             "Matches every spelling of TEXT, such as \"t\"+\"he\" beside \"th\"+\"e\"."));
-    const QCommandLineOption table(QStringLiteral("table"),
-                                   QStringLiteral("The table to spell with (.kel or .tbl)."),
-                                   QStringLiteral("FILE"));
+    const QCommandLineOption table = tableOption();
     parser.addOptions({all, from, anyEncoding, table});
     if (!parse(parser, arguments, {{"ROM", "The ROM file."}, {"TEXT", "The text to find."}}))
         return Exit::Success;
