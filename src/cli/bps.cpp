@@ -15,24 +15,18 @@ QString crcText(quint32 crc)
 
 Exit create(const QStringList &arguments)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
+    const std::optional<PatchMaking> making = readPatchMaking(
+        arguments,
         QStringLiteral("Writes a BPS patch that turns ORIGINAL into MODIFIED, with the CRC32 of "
-                       "both and of the patch, so that applying it checks that it fits."));
-    if (!parse(parser,
-               arguments,
-               {{"ORIGINAL", "The file as it was."},
-                {"MODIFIED", "The file as it is."},
-                {"OUT.bps", "The patch to write."}}))
+                       "both and of the patch, so that applying it checks that it fits."),
+        "OUT.bps");
+    if (!making)
         return Exit::Success;
-    const QStringList files = parser.positionalArguments();
-    refuseToOverwrite(files[2], {files[0], files[1]});
-    const QByteArray original = BinaryFile::readAll(files[0]);
-    const QByteArray modified = BinaryFile::readAll(files[1]);
+    const auto &[original, modified, patchPath] = *making;
     const QByteArray patch = Bps::create(original, modified);
-    BinaryFile::replaceContents(files[2], patch);
+    BinaryFile::replaceContents(patchPath, patch);
     const Bps::Header header = Bps::readHeader(patch);
-    out() << "Wrote " << files[2] << ": " << patch.size() << " bytes, for a source of "
+    out() << "Wrote " << patchPath << ": " << patch.size() << " bytes, for a source of "
           << original.size() << " bytes (CRC32 " << crcText(header.sourceCrc)
           << ") and a target of " << modified.size() << " bytes (CRC32 "
           << crcText(header.targetCrc) << ").\n";
@@ -41,21 +35,17 @@ Exit create(const QStringList &arguments)
 
 Exit apply(const QStringList &arguments)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
+    const std::optional<PatchApplying> applying = readPatchApplying(
+        arguments,
         QStringLiteral("Applies a BPS patch to ROM and writes the result, after checking the "
                        "CRC32 of the patch, of ROM and of the result. A patch that does not fit "
-                       "is refused, saying which checksum failed, and nothing is written."));
-    const OutputOptions output;
-    output.addTo(parser);
-    if (!parse(parser, arguments, {{"ROM", "The file to patch."}, {"PATCH", "The .bps patch."}}))
+                       "is refused, saying which checksum failed, and nothing is written."),
+        "The .bps patch.");
+    if (!applying)
         return Exit::Success;
-    const QStringList files = parser.positionalArguments();
-    const QString target = output.target(parser, files[0], files);
-    const QByteArray rom = BinaryFile::readAll(files[0]);
-    const QByteArray patched = Bps::apply(rom, BinaryFile::readAll(files[1]));
-    BinaryFile::replaceContents(target, patched);
-    out() << "The patch, source and target checksums match; wrote " << target << ", "
+    const QByteArray patched = Bps::apply(applying->rom, applying->patch);
+    BinaryFile::replaceContents(applying->target, patched);
+    out() << "The patch, source and target checksums match; wrote " << applying->target << ", "
           << patched.size() << " bytes.\n";
     return Exit::Success;
 }

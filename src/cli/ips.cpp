@@ -16,24 +16,18 @@ QString records(std::size_t count)
 
 Exit create(const QStringList &arguments)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
+    const std::optional<PatchMaking> making = readPatchMaking(
+        arguments,
         QStringLiteral("Writes an IPS patch that turns ORIGINAL into MODIFIED. A MODIFIED that is "
                        "shorter gets the truncation length after \"EOF\", which some patchers "
-                       "ignore; one over 16 MiB is refused (make a BPS patch)."));
-    if (!parse(parser,
-               arguments,
-               {{"ORIGINAL", "The file as it was."},
-                {"MODIFIED", "The file as it is."},
-                {"OUT.ips", "The patch to write."}}))
+                       "ignore; one over 16 MiB is refused (make a BPS patch)."),
+        "OUT.ips");
+    if (!making)
         return Exit::Success;
-    const QStringList files = parser.positionalArguments();
-    refuseToOverwrite(files[2], {files[0], files[1]});
-    const QByteArray original = BinaryFile::readAll(files[0]);
-    const QByteArray modified = BinaryFile::readAll(files[1]);
+    const auto &[original, modified, patchPath] = *making;
     const QByteArray patch = Ips::create(original, modified);
-    BinaryFile::replaceContents(files[2], patch);
-    out() << "Wrote " << files[2] << ": " << records(Ips::read(patch).records.size()) << ", "
+    BinaryFile::replaceContents(patchPath, patch);
+    out() << "Wrote " << patchPath << ": " << records(Ips::read(patch).records.size()) << ", "
           << patch.size() << " bytes.\n";
     if (modified.size() < original.size()) {
         out() << "MODIFIED is shorter: the patch cuts the file to " << modified.size()
@@ -45,18 +39,14 @@ Exit create(const QStringList &arguments)
 
 Exit apply(const QStringList &arguments)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
+    const std::optional<PatchApplying> applying = readPatchApplying(
+        arguments,
         QStringLiteral("Applies an IPS patch to ROM and writes the result. A damaged patch is "
-                       "refused, saying where, and nothing is written."));
-    const OutputOptions output;
-    output.addTo(parser);
-    if (!parse(parser, arguments, {{"ROM", "The file to patch."}, {"PATCH", "The .ips patch."}}))
+                       "refused, saying where, and nothing is written."),
+        "The .ips patch.");
+    if (!applying)
         return Exit::Success;
-    const QStringList files = parser.positionalArguments();
-    const QString target = output.target(parser, files[0], files);
-    const QByteArray rom = BinaryFile::readAll(files[0]);
-    const QByteArray patch = BinaryFile::readAll(files[1]);
+    const auto &[rom, patch, target] = *applying;
     const QByteArray patched = Ips::apply(rom, patch);
     BinaryFile::replaceContents(target, patched);
     const Ips::Contents contents = Ips::read(patch);

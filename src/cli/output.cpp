@@ -1,6 +1,7 @@
 #include "output.h"
 
 #include "cli/cli.h"
+#include "platform/binaryfile.h"
 
 namespace Cli {
 
@@ -35,6 +36,38 @@ QString OutputOptions::target(const QCommandLineParser &parser,
         throw UsageError(QStringLiteral("-o needs a file name."));
     refuseToOverwrite(output, inputs);
     return output;
+}
+
+std::optional<PatchMaking> readPatchMaking(const QStringList &arguments,
+                                           const QString &description,
+                                           const char *patchName)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description);
+    if (!parse(parser,
+               arguments,
+               {{"ORIGINAL", "The file as it was."},
+                {"MODIFIED", "The file as it is."},
+                {patchName, "The patch to write."}}))
+        return std::nullopt;
+    const QStringList files = parser.positionalArguments();
+    refuseToOverwrite(files[2], {files[0], files[1]});
+    return PatchMaking{BinaryFile::readAll(files[0]), BinaryFile::readAll(files[1]), files[2]};
+}
+
+std::optional<PatchApplying> readPatchApplying(const QStringList &arguments,
+                                               const QString &description,
+                                               const char *patchDescription)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(description);
+    const OutputOptions output;
+    output.addTo(parser);
+    if (!parse(parser, arguments, {{"ROM", "The file to patch."}, {"PATCH", patchDescription}}))
+        return std::nullopt;
+    const QStringList files = parser.positionalArguments();
+    const QString target = output.target(parser, files[0], files);
+    return PatchApplying{BinaryFile::readAll(files[0]), BinaryFile::readAll(files[1]), target};
 }
 
 } // namespace Cli

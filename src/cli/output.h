@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // Where a command that makes a file from an input writes it: the file that -o names, or with
 // --in-place the input itself. One of the two must be given, so that an input is never changed
 // by a command that was not told to; and -o may not name an input.
@@ -25,5 +27,33 @@ private:
     QCommandLineOption m_output;
     QCommandLineOption m_inPlace;
 };
+
+// What making a patch works on: the two files it lies between, and the patch file to write.
+struct PatchMaking
+{
+    QByteArray original;
+    QByteArray modified;
+    QString patchPath;
+};
+
+// Parses "ORIGINAL MODIFIED patchName" and reads the two files; nothing when --help was asked
+// for. The patch file may not be either input.
+[[nodiscard]] std::optional<PatchMaking> readPatchMaking(const QStringList &arguments,
+                                                         const QString &description,
+                                                         const char *patchName);
+
+// What applying a patch works on: the ROM, the patch, and the file to write the result to.
+struct PatchApplying
+{
+    QByteArray rom;
+    QByteArray patch;
+    QString target;
+};
+
+// Parses "ROM PATCH" with -o OUT or --in-place and reads both files; nothing when --help was
+// asked for.
+[[nodiscard]] std::optional<PatchApplying> readPatchApplying(const QStringList &arguments,
+                                                             const QString &description,
+                                                             const char *patchDescription);
 
 } // namespace Cli
