@@ -3,9 +3,7 @@
 #include "document/keltable.h"
 #include "document/keltablefile.h"
 #include "document/tblfile.h"
-#include "patch/patcherror.h"
 #include "platform/convert.h"
-#include "platform/fileerror.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -14,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <new>
 
 namespace Cli {
 
@@ -80,13 +79,12 @@ Exit dispatch(const QStringList &arguments, const std::vector<Command> &commands
     const QString subPath = path + QLatin1Char(' ') + name;
     try {
         return command->run(QStringList{subPath} + arguments.mid(2));
-    } catch (const UsageError &error) {
-        err() << subPath << ": " << error.message() << "\nRun '" << subPath
-              << " --help' for its usage.\n";
-    } catch (const FileError &error) {
+    } catch (const Error &error) {
         err() << subPath << ": " << error.message() << '\n';
-    } catch (const PatchError &error) {
-        err() << subPath << ": " << error.message() << " Nothing written.\n";
+        if (dynamic_cast<const UsageError *>(&error))
+            err() << "Run '" << subPath << " --help' for its usage.\n";
+    } catch (const std::bad_alloc &) {
+        err() << subPath << ": There is not enough memory for this command.\n";
     }
     err().flush();
     return Exit::Failure;

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "platform/error.h"
+
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 
 #include <functional>
-#include <stdexcept>
 #include <vector>
 
 class KelTable;
@@ -22,17 +23,10 @@ enum class Exit : int {
 };
 
 // Wrong arguments or options: reported with a hint to --help, and the exit status 2.
-class UsageError : public std::runtime_error
+class UsageError : public Error
 {
 public:
-    explicit UsageError(const QString &message)
-        : std::runtime_error(message.toStdString())
-        , m_message(message)
-    {}
-    [[nodiscard]] const QString &message() const { return m_message; }
-
-private:
-    QString m_message;
+    using Error::Error;
 };
 
 // Standard output and standard error, as UTF-8 text.
@@ -50,8 +44,8 @@ struct Command
 };
 
 // Runs the command that arguments[1] names, with arguments[0] and that name as its first
-// argument; lists the commands for --help or none. Usage, file and patch errors of the command
-// are reported here on stderr and give Exit::Failure.
+// argument; lists the commands for --help or none. Every failure of the command, and a memory
+// shortage, is reported here, once, on stderr, and gives Exit::Failure.
 Exit dispatch(const QStringList &arguments, const std::vector<Command> &commands);
 
 // A positional argument of a subcommand, for its help.

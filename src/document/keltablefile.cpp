@@ -3,11 +3,11 @@
 #include "document/keltable.h"
 #include "platform/binaryfile.h"
 #include "platform/convert.h"
+#include "platform/error.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include <stdexcept>
 
 void LoadTable(KelTable &table, const QString &path)
 {
@@ -43,7 +43,7 @@ void SaveTable(const KelTable &table, const QString &path)
     // Callers check first and tell the user; writing such a table would corrupt the file.
     const QString problem = tableSaveProblem(table);
     if (!problem.isEmpty())
-        throw std::invalid_argument(problem.toStdString());
+        throw Error(problem);
     BinaryFile::replaceContents(path, table.records());
 }
 

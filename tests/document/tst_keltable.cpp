@@ -228,7 +228,7 @@ void TestKelTable::saveRefusesWhatWouldCorruptTheFile()
     table.setEntry(value, text);
     QVERIFY(tableSaveProblem(table).contains(named));
     // The writer's callers check first; a table that slips through is refused all the same.
-    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, SaveTable(table, path));
+    QVERIFY_THROWS_EXCEPTION(Error, SaveTable(table, path));
     QCOMPARE(files.read("game.kel"), QByteArray("A\rB\r"));
 }
 
