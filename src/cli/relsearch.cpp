@@ -40,7 +40,8 @@ Exit relsearchCommand(const QStringList &arguments)
         "Relative search, for a ROM whose table is not known: prints the places where the "
         "bytes differ from each other as the letters of TEXT do, and the code that A (or a) "
         "then has. Letters of one case are taken to lie at consecutive codes, each case at a "
-        "code of its own; any other character of TEXT stands for any one byte."));
+        "code of its own; any other character of TEXT stands for any one byte. The time grows "
+        "with the ROM's size alone, for a word of any length."));
     const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("Prints every place."));
     const QCommandLineOption
         writeTable(QStringLiteral("write-table"),
