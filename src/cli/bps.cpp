@@ -8,6 +8,9 @@ namespace Cli {
 
 namespace {
 
+// A patch that stores its whole target as new bytes is the target and a few bytes more.
+const PatchLimits Limits{Bps::MaxTargetSize, 2 * Bps::MaxTargetSize, QStringLiteral("BPS")};
+
 QString crcText(quint32 crc)
 {
     return QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toUpper();
@@ -19,7 +22,8 @@ Exit create(const QStringList &arguments)
         arguments,
         QStringLiteral("Writes a BPS patch that turns ORIGINAL into MODIFIED, with the CRC32 of "
                        "both and of the patch, so that applying it checks that it fits."),
-        "OUT.bps");
+        "OUT.bps",
+        Limits);
     if (!making)
         return Exit::Success;
     const auto &[original, modified, patchPath] = *making;
@@ -40,7 +44,8 @@ Exit apply(const QStringList &arguments)
         QStringLiteral("Applies a BPS patch to ROM and writes the result, after checking the "
                        "CRC32 of the patch, of ROM and of the result. A patch that does not fit "
                        "is refused, saying which checksum failed, and nothing is written."),
-        "The .bps patch.");
+        "The .bps patch.",
+        Limits);
     if (!applying)
         return Exit::Success;
     const QByteArray patched = Bps::apply(applying->rom, applying->patch);

@@ -6,6 +6,7 @@
 #include "platform/convert.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <unistd.h>
 
 namespace Cli {
 
@@ -40,9 +42,32 @@ void printCommands(QTextStream &stream, const QString &path, const std::vector<C
 
 QTextStream &out()
 {
-    static QTextStream stream(stdout);
-    stream.setEncoding(QStringConverter::Utf8);
-    return stream;
+    // Unbuffered below the stream's own buffer, so that a write the system refuses fails at
+    // once with its reason, and not later in a C library buffer that nobody checks.
+    struct StandardOutput
+    {
+        StandardOutput()
+        {
+            file.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+            stream.setEncoding(QStringConverter::Utf8);
+        }
+        QFile file;
+        QTextStream stream{&file};
+    };
+    static StandardOutput output;
+    return output.stream;
+}
+
+void flushOutput()
+{
+    QTextStream &stream = out();
+    stream.flush();
+    if (stream.status() != QTextStream::Ok) {
+        const QString reason = stream.device() ? stream.device()->errorString() : QString();
+        throw Error(QStringLiteral("cannot write the output: %1")
+                        .arg(reason.isEmpty() ? QStringLiteral("not every byte was written")
+                                              : reason));
+    }
 }
 
 QTextStream &err()
@@ -56,29 +81,30 @@ Exit dispatch(const QStringList &arguments, const std::vector<Command> &commands
 {
     const QString path = commandPath(arguments);
     const QString name = arguments.value(1);
-    if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
-        printCommands(out(), path, commands);
-        return Exit::Success;
-    }
-    if (name == QLatin1String("--version") && path == Program) {
-        out() << Program << ' ' << QCoreApplication::applicationVersion() << '\n';
-        return Exit::Success;
-    }
     const auto command = std::find_if(commands.begin(), commands.end(), [&](const Command &c) {
         return c.name == name;
     });
-    if (command == commands.end()) {
-        if (name.isEmpty())
-            err() << path << ": a command is needed.\n";
-        else
-            err() << path << ": '" << name << "' is not a command.\n";
-        printCommands(err(), path, commands);
-        err().flush();
-        return Exit::Failure;
-    }
-    const QString subPath = path + QLatin1Char(' ') + name;
+    const QString subPath = command == commands.end() ? path : path + QLatin1Char(' ') + name;
     try {
-        return command->run(QStringList{subPath} + arguments.mid(2));
+        Exit status = Exit::Success;
+        if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+            printCommands(out(), path, commands);
+        } else if (name == QLatin1String("--version") && path == Program) {
+            out() << Program << ' ' << QCoreApplication::applicationVersion() << '\n';
+        } else if (command == commands.end()) {
+            if (name.isEmpty())
+                err() << path << ": a command is needed.\n";
+            else
+                err() << path << ": '" << name << "' is not a command.\n";
+            printCommands(err(), path, commands);
+            status = Exit::Failure;
+        } else {
+            status = command->run(QStringList{subPath} + arguments.mid(2));
+        }
+        // A result that did not reach its reader is a failure like any other.
+        flushOutput();
+        err().flush();
+        return status;
     } catch (const Error &error) {
         err() << subPath << ": " << error.message() << '\n';
         if (dynamic_cast<const UsageError *>(&error))

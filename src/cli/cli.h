@@ -32,6 +32,9 @@ public:
 // Standard output and standard error, as UTF-8 text.
 QTextStream &out();
 QTextStream &err();
+// Writes out what standard output holds; throws Error with the system's reason when not every
+// byte got there. dispatch calls it last; a command printing a lot calls it as it goes.
+void flushOutput();
 
 // A subcommand takes its own arguments, its name path first ("orvane-cli ips create").
 using Run = std::function<Exit(const QStringList &arguments)>;

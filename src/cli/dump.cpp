@@ -62,6 +62,8 @@ Exit dumpCommand(const QStringList &arguments)
     const int hexWidth = static_cast<int>(QString::number(std::max<qint64>(end, 1), 16).size());
     QByteArray chunk;
     for (qint64 at = first; at < end; at += chunk.size()) {
+        // A reader that has gone or a full disk ends the dump at once, not after the whole ROM.
+        flushOutput();
         chunk = rom.get(at + 1, std::min(ChunkSize, end - at));
         if (textOnly) {
             out() << shown(RomLine::LineText(chunk, kel));

@@ -9,6 +9,12 @@ namespace Cli {
 
 namespace {
 
+// IPS reaches 16 MiB and one record past it; a patch of records that overlap may be larger than
+// its target, but not by this much.
+const PatchLimits Limits{Ips::MaxTargetSize + Ips::MaxRecordSize,
+                         qint64(64) << 20,
+                         QStringLiteral("IPS")};
+
 QString records(std::size_t count)
 {
     return QStringLiteral("%1 record%2").arg(count).arg(count == 1 ? "" : "s");
@@ -21,7 +27,8 @@ Exit create(const QStringList &arguments)
         QStringLiteral("Writes an IPS patch that turns ORIGINAL into MODIFIED. A MODIFIED that is "
                        "shorter gets the truncation length after \"EOF\", which some patchers "
                        "ignore; one over 16 MiB is refused (make a BPS patch)."),
-        "OUT.ips");
+        "OUT.ips",
+        Limits);
     if (!making)
         return Exit::Success;
     const auto &[original, modified, patchPath] = *making;
@@ -43,7 +50,8 @@ Exit apply(const QStringList &arguments)
         arguments,
         QStringLiteral("Applies an IPS patch to ROM and writes the result. A damaged patch is "
                        "refused, saying where, and nothing is written."),
-        "The .ips patch.");
+        "The .ips patch.",
+        Limits);
     if (!applying)
         return Exit::Success;
     const auto &[rom, patch, target] = *applying;

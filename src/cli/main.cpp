@@ -10,8 +10,5 @@ int main(int argc, char *argv[])
     // Usage lines name the program as a user types it, not by the path it was started from.
     QStringList arguments = QCoreApplication::arguments();
     arguments[0] = QCoreApplication::applicationName();
-    const Cli::Exit status = Cli::dispatch(arguments, Cli::commands());
-    Cli::out().flush();
-    Cli::err().flush();
-    return static_cast<int>(status);
+    return static_cast<int>(Cli::dispatch(arguments, Cli::commands()));
 }

@@ -40,7 +40,8 @@ QString OutputOptions::target(const QCommandLineParser &parser,
 
 std::optional<PatchMaking> readPatchMaking(const QStringList &arguments,
                                            const QString &description,
-                                           const char *patchName)
+                                           const char *patchName,
+                                           const PatchLimits &limits)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(description);
@@ -52,12 +53,16 @@ std::optional<PatchMaking> readPatchMaking(const QStringList &arguments,
         return std::nullopt;
     const QStringList files = parser.positionalArguments();
     refuseToOverwrite(files[2], {files[0], files[1]});
-    return PatchMaking{BinaryFile::readAll(files[0]), BinaryFile::readAll(files[1]), files[2]};
+    const QString holder = QStringLiteral("a file that %1 patches").arg(limits.format);
+    return PatchMaking{BinaryFile::readAll(files[0], limits.file, holder),
+                       BinaryFile::readAll(files[1], limits.file, holder),
+                       files[2]};
 }
 
 std::optional<PatchApplying> readPatchApplying(const QStringList &arguments,
                                                const QString &description,
-                                               const char *patchDescription)
+                                               const char *patchDescription,
+                                               const PatchLimits &limits)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(description);
@@ -67,7 +72,14 @@ std::optional<PatchApplying> readPatchApplying(const QStringList &arguments,
         return std::nullopt;
     const QStringList files = parser.positionalArguments();
     const QString target = output.target(parser, files[0], files);
-    return PatchApplying{BinaryFile::readAll(files[0]), BinaryFile::readAll(files[1]), target};
+    return PatchApplying{
+        BinaryFile::readAll(files[0],
+                            limits.file,
+                            QStringLiteral("a file that %1 patches").arg(limits.format)),
+        BinaryFile::readAll(files[1],
+                            limits.patch,
+                            QStringLiteral("a %1 patch").arg(limits.format)),
+        target};
 }
 
 } // namespace Cli

@@ -28,6 +28,15 @@ private:
     QCommandLineOption m_inPlace;
 };
 
+// The largest files a patch format's commands read, so that a file no patch of the format can
+// describe is refused before it is read.
+struct PatchLimits
+{
+    qint64 file;  // a file a patch is made from, made for or applied to
+    qint64 patch; // the patch itself
+    QString format;
+};
+
 // What making a patch works on: the two files it lies between, and the patch file to write.
 struct PatchMaking
 {
@@ -40,7 +49,8 @@ struct PatchMaking
 // for. The patch file may not be either input.
 [[nodiscard]] std::optional<PatchMaking> readPatchMaking(const QStringList &arguments,
                                                          const QString &description,
-                                                         const char *patchName);
+                                                         const char *patchName,
+                                                         const PatchLimits &limits);
 
 // What applying a patch works on: the ROM, the patch, and the file to write the result to.
 struct PatchApplying
@@ -54,6 +64,7 @@ struct PatchApplying
 // asked for.
 [[nodiscard]] std::optional<PatchApplying> readPatchApplying(const QStringList &arguments,
                                                              const QString &description,
-                                                             const char *patchDescription);
+                                                             const char *patchDescription,
+                                                             const PatchLimits &limits);
 
 } // namespace Cli

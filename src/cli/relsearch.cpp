@@ -77,7 +77,7 @@ Exit relsearchCommand(const QStringList &arguments)
         return Exit::NotFound;
     }
     if (parser.isSet(writeTable)) {
-        out().flush();
+        flushOutput();
         writeDraft(output, *first);
         err() << "Wrote the draft table \"" << output << "\" from the place at "
               << offsetText(first->offset) << ".\n";

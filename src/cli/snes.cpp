@@ -75,7 +75,7 @@ std::optional<RomEdit> parseRomEdit(const QStringList &arguments, const QString 
     if (!parse(parser, arguments, {{"ROM", "The ROM file."}}))
         return std::nullopt;
     const QString path = parser.positionalArguments().at(0);
-    return RomEdit{path, output.target(parser, path, {path}), BinaryFile::readAll(path)};
+    return RomEdit{path, output.target(parser, path, {path}), BinaryFile::readAll(path, Snes::MaxFileSize, QStringLiteral("a SNES ROM"))};
 }
 
 Exit info(const QStringList &arguments)
@@ -88,7 +88,7 @@ Exit info(const QStringList &arguments)
     if (!parse(parser, arguments, {{"ROM", "The ROM file."}}))
         return Exit::Success;
     const QString path = parser.positionalArguments().at(0);
-    const QByteArray file = BinaryFile::readAll(path);
+    const QByteArray file = BinaryFile::readAll(path, Snes::MaxFileSize, QStringLiteral("a SNES ROM"));
     const qint64 copier = Snes::copierHeaderSize(file.size());
 
     printLine(QStringLiteral("File"), QStringLiteral("%1, %2 bytes").arg(path).arg(file.size()));
@@ -104,7 +104,7 @@ Exit info(const QStringList &arguments)
 
     const std::optional<Snes::InternalHeader> header = Snes::findHeader(file);
     if (!header) {
-        out().flush();
+        flushOutput();
         return noHeader(path, "");
     }
     printLine(QStringLiteral("Mapping"),

@@ -182,7 +182,7 @@ bool isTblPath(const QString &path)
 
 Parsed read(const QString &path)
 {
-    Parsed parsed = parse(BinaryFile::readAll(path));
+    Parsed parsed = parse(BinaryFile::readAll(path, MaxFileSize, QStringLiteral("a table file")));
     if (!parsed.problem.isEmpty())
         BinaryFile::fail(QStringLiteral("read"), path, parsed.problem);
     return parsed;

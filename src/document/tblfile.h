@@ -50,6 +50,9 @@ struct Written
 // Whether a path names a .tbl file rather than a .kel, by its suffix.
 [[nodiscard]] bool isTblPath(const QString &path);
 
+// The largest .tbl file read: a table of every two-byte code with long texts fits many times.
+constexpr qint64 MaxFileSize = qint64(16) << 20;
+
 // Parses the file at path; throws FileError when it cannot be read or gives no entry at all.
 [[nodiscard]] Parsed read(const QString &path);
 

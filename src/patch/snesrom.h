@@ -14,6 +14,9 @@ namespace Snes {
 enum class Mapping { LoRom, HiRom, ExHiRom };
 
 constexpr qint64 CopierHeaderSize = 512;
+// The largest file read as a ROM: ExHiROM maps 8 MiB, and twice that leaves room for any
+// expansion, with a copier header.
+constexpr qint64 MaxFileSize = (qint64(16) << 20) + CopierHeaderSize;
 
 // CopierHeaderSize when the file is 512 bytes more than a multiple of 32 KiB, else 0.
 [[nodiscard]] qint64 copierHeaderSize(qint64 fileSize);

@@ -1,6 +1,7 @@
 #include "binaryfile.h"
 
-#include "fileerror.h"
+#include "platform/error.h"
+#include "platform/fileerror.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -205,6 +206,10 @@ void BinaryFile::replaceContents(const QString &path, const QByteArray &bytes)
     const QString problem = pathTypeProblem(path);
     if (!problem.isEmpty())
         fail(write, path, problem);
+    // The file that is replaced keeps its owner and mode, as an editor's save keeps them.
+    struct stat old
+    {};
+    const bool replacing = ::stat(QFile::encodeName(path).constData(), &old) == 0;
     QSaveFile file(path);
     // Unbuffered: a buffered QSaveFile writes small files only in commit(), which ignores a
     // failed final write as it does a failed sync, and renames the short file over the old one.
@@ -212,12 +217,28 @@ void BinaryFile::replaceContents(const QString &path, const QByteArray &bytes)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         fail(write, path, file.errorString());
     QString reason;
-    if (!writeAll(file, bytes, reason) || !synced(file, reason)) {
+    // Only root may give a file away; anyone else's copy is their own, as with any editor. The
+    // mode comes after the owner, which clears the set-user and set-group bits.
+    if (replacing && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+        && ::fchown(file.handle(), old.st_uid, old.st_gid) != 0 && errno != EPERM) {
+        reason = systemReason(errno);
+    }
+    if (reason.isEmpty() && replacing && ::fchmod(file.handle(), old.st_mode & 07777) != 0)
+        reason = systemReason(errno);
+    if (!reason.isEmpty() || !writeAll(file, bytes, reason) || !synced(file, reason)) {
         file.cancelWriting();
         fail(write, path, reason);
     }
-    if (!file.commit())
-        fail(write, path, file.errorString());
+    errno = 0;
+    if (!file.commit()) {
+        // QSaveFile says "Unknown error" when putting the finished file in place fails; the
+        // system's reason is still in errno.
+        const int error = errno;
+        QString why = file.errorString();
+        if ((why.isEmpty() || why == QLatin1String("Unknown error")) && error != 0)
+            why = systemReason(error);
+        fail(write, path, why);
+    }
 }
 
 QByteArray BinaryFile::readStart(const QString &path, qint64 maxBytes)
@@ -233,4 +254,22 @@ QByteArray BinaryFile::readStart(const QString &path, qint64 maxBytes)
 QByteArray BinaryFile::readAll(const QString &path)
 {
     return readStart(path, std::numeric_limits<qint64>::max());
+}
+
+QByteArray BinaryFile::readAll(const QString &path, qint64 limit, const QString &holder)
+{
+    BinaryFile file(path, Mode::Read);
+    const qint64 length = file.length();
+    if (length > limit) {
+        throw Error(QStringLiteral("Cannot read \"%1\": it holds %2 bytes, and %3 holds at most %4.")
+                        .arg(displayPath(path))
+                        .arg(length)
+                        .arg(holder)
+                        .arg(limit));
+    }
+    QByteArray bytes(length, '\0');
+    // A file that shrank since its length was taken gives what it still has.
+    bytes.truncate(file.read(1, bytes.data(), bytes.size()));
+    file.close();
+    return bytes;
 }
