@@ -73,7 +73,7 @@ Files makeFiles()
     files.output = files.dir + "/out.txt";
     const KelTable table = demoTable();
     SaveTable(table, QString::fromStdString(files.table));
-    files.pattern = table.encode(Phrase);
+    files.pattern = table.encode(Phrase).bytes;
 
     // Filler that spells nothing: codes the table leaves empty.
     QByteArray rom(RomSize, '\0');

@@ -40,7 +40,7 @@ void openingTheLineHexEditor(benchmark::State &state)
         QTimer::singleShot(0, &dialog, [&dialog] { dialog.reject(); });
         KelTable loaded = dialog.table();
         LoadTable(loaded, tablePath);
-        dialog.run(selected, loaded, [](const QByteArray &) {});
+        dialog.run(selected, loaded, [](const QByteArray &) { return true; });
     }
 }
 BENCHMARK(openingTheLineHexEditor)->Unit(benchmark::kMillisecond);

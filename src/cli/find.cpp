@@ -10,19 +10,6 @@
 
 namespace Cli {
 
-namespace {
-
-// The part of typed that the window's greedy rule spells, in characters.
-qsizetype greedyReach(const QByteArray &pattern, const KelTable &table)
-{
-    qsizetype reach = 0;
-    for (const char b : pattern)
-        reach += table.entry(static_cast<unsigned char>(b)).size();
-    return reach;
-}
-
-} // namespace
-
 Exit findCommand(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -90,8 +77,7 @@ Exit findCommand(const QStringList &arguments)
         if (searched)
             spellings.scan(rom, start - 1, romLength, print);
     } else {
-        const QByteArray pattern = kel.encode(*text);
-        const qsizetype reach = greedyReach(pattern, kel);
+        const auto [pattern, reach] = kel.encode(*text);
         if (reach < text->size()) {
             err() << path << ": the table does not spell \"" << typed << "\" as Find does: ";
             if (reach > 0)

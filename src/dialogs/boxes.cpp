@@ -1,6 +1,5 @@
 #include "boxes.h"
 
-#include "platform/fileerror.h"
 
 #include <QInputDialog>
 #include <QMessageBox>
@@ -28,9 +27,9 @@ void messageBox(QWidget *parent, const QString &prompt, Style style)
          QStringLiteral("MsgBox"));
 }
 
-void showFileError(QWidget *parent, const FileError &error)
+void showError(QWidget *parent, const QString &message)
 {
-    show(parent, QMessageBox::Critical, error.message(), QStringLiteral("FileErrorBox"));
+    show(parent, QMessageBox::Critical, message, QStringLiteral("ErrorBox"));
 }
 
 QString inputBox(QWidget *parent, const QString &prompt, const QString &title)

@@ -2,7 +2,6 @@
 
 #include <QString>
 
-class FileError;
 class QWidget;
 
 // The program's message and input boxes. A box given no title shows the application's own,
@@ -17,8 +16,9 @@ enum class Style {
 };
 
 void messageBox(QWidget *parent, const QString &prompt, Style style);
-// A file that could not be opened, read or written, named with the system's reason.
-void showFileError(QWidget *parent, const FileError &error);
+// Why a command failed: a file that could not be opened, read or written, named with the
+// system's reason, or what else stood in its way.
+void showError(QWidget *parent, const QString &message);
 // The text entered, or an empty text when the box is cancelled.
 [[nodiscard]] QString inputBox(QWidget *parent, const QString &prompt, const QString &title = {});
 

@@ -144,5 +144,5 @@ void dlgHEX::save()
         }
         bytes[i] = static_cast<char>(value);
     }
-    closeAfter([&] { m_write(bytes); });
+    closeAfter([&] { return m_write(bytes); });
 }

@@ -135,7 +135,9 @@ void dlgKEL::save()
         return;
     }
     closeAfter([&] {
-        m_write(table);
+        if (!m_write(table))
+            return false;
         m_table = table;
+        return true;
     });
 }

@@ -3,7 +3,6 @@
 #include "dialogs/boxes.h"
 #include "dialogs/widgets.h"
 #include "platform/convert.h"
-#include "platform/fileerror.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -55,13 +54,8 @@ int EditDialog::byteValue(int i) const
     return static_cast<unsigned char>(m_line.bytes.at(i));
 }
 
-void EditDialog::closeAfter(const std::function<void()> &write)
+void EditDialog::closeAfter(const std::function<bool()> &write)
 {
-    try {
-        write();
-    } catch (const FileError &error) {
-        Boxes::showFileError(this, error);
-        return;
-    }
-    accept();
+    if (write())
+        accept();
 }

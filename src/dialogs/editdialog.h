@@ -70,9 +70,9 @@ protected:
     // Sets the controls up for m_line and m_table.
     virtual void load() = 0;
     virtual void save() = 0;
-    // Closes the dialog once write has succeeded; a file error is shown and the dialog stays open
-    // with its edits.
-    void closeAfter(const std::function<void()> &write);
+    // Closes the dialog once write has succeeded; when it fails, its writer has said why and the
+    // dialog stays open with its edits.
+    void closeAfter(const std::function<bool()> &write);
     [[nodiscard]] int byteValue(int i) const;
 
     KelTable m_table;
@@ -83,12 +83,12 @@ protected:
 };
 
 // A line dialog whose Save hands one value, the new bytes or the new table, to a writer that
-// throws FileError.
+// says whether it was written, having shown why not.
 template<typename Value>
 class LineDialog : public EditDialog
 {
 public:
-    using Write = std::function<void(const Value &)>;
+    using Write = std::function<bool(const Value &)>;
 
     // Shows the dialog modally for line, with table as its own; Save hands its value to write.
     // Returns once the dialog has closed.

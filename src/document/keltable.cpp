@@ -8,7 +8,7 @@ QByteArray KelTable::decode(QByteArrayView bytes) const
     return text;
 }
 
-QByteArray KelTable::encode(QByteArrayView text) const
+KelTable::Encoded KelTable::encode(QByteArrayView text) const
 {
     QByteArray bytes;
     QByteArrayView rest = text;
@@ -27,7 +27,7 @@ QByteArray KelTable::encode(QByteArrayView text) const
         bytes.append(static_cast<char>(bestValue));
         rest = rest.sliced(bestLength);
     }
-    return bytes;
+    return {bytes, text.size() - rest.size()};
 }
 
 void KelTable::readRecords(const QByteArray &fileBytes)

@@ -28,9 +28,14 @@ public:
     // The translations of the bytes joined.
     [[nodiscard]] QByteArray decode(QByteArrayView bytes) const;
     // Text spelled as bytes, greedily: the longest prefix some translation equals exactly, the
-    // highest byte value among equal ones; the rest is dropped at the first prefix that no
-    // translation matches. Empty translations spell nothing.
-    [[nodiscard]] QByteArray encode(QByteArrayView text) const;
+    // highest byte value among equal ones, up to the first point where no translation matches.
+    // Empty translations spell nothing.
+    struct Encoded
+    {
+        QByteArray bytes;
+        qsizetype consumed = 0; // the characters of the text that the bytes spell
+    };
+    [[nodiscard]] Encoded encode(QByteArrayView text) const;
 
     // Overwrites entry k with record k of the file's bytes (k = 1 to 255) and sets entry 0;
     // entries the bytes supply no record for keep their text. A last record without its

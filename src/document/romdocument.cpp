@@ -66,7 +66,7 @@ void RomDocument::goTo(const QString &entry)
 std::optional<qint64> RomDocument::find(const QByteArray &typed,
                                         const FileSearch::Progress &progress)
 {
-    m_searchBytes = m_table.encode(typed);
+    m_searchBytes = m_table.encode(typed).bytes;
     return search(Navigation::FindFrom::Start, progress);
 }
 

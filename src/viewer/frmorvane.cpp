@@ -20,11 +20,13 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QStyleOptionButton>
 
 #include <algorithm>
 #include <climits>
+#include <new>
 #include <optional>
 
 namespace {
@@ -426,14 +428,36 @@ void frmOrvane::enableCommands()
 
 bool frmOrvane::runCommand(const std::function<void()> &command)
 {
+    return attempt([&] {
+        command();
+        ShowPage();
+    });
+}
+
+bool frmOrvane::attempt(const std::function<void()> &command, QWidget *boxParent)
+{
+    QString message;
+    QString file;
     try {
         command();
+        return true;
     } catch (const FileError &error) {
-        Boxes::showFileError(this, error);
-        return false;
+        message = error.message();
+        file = error.path();
+    } catch (const Error &error) {
+        message = error.message();
+    } catch (const std::bad_alloc &) {
+        message = QStringLiteral("There is not enough memory for this command.");
     }
-    ShowPage();
-    return true;
+    // While an editor is open, its save and the page read after it meet the same file, which
+    // fails for the same reason: the user is told once.
+    if (m_filesReported && !file.isEmpty()) {
+        if (m_filesReported->contains(file))
+            return false;
+        m_filesReported->append(file);
+    }
+    Boxes::showError(boxParent ? boxParent : this, message);
+    return false;
 }
 
 void frmOrvane::ShowPage()
@@ -492,60 +516,39 @@ bool frmOrvane::lineSelected()
     return false;
 }
 
-void frmOrvane::runEditor(
-    const std::function<void(const RomDocument::Line &, QString &reported)> &run)
+void frmOrvane::runEditor(const std::function<void(const RomDocument::Line &)> &run)
 {
     if (!lineSelected())
         return;
     BusyPointer busy(this);
-    QString reported;
-    try {
-        run(m_document.page().lines.at(selectedRow()), reported);
-    } catch (const FileError &error) {
-        Boxes::showFileError(this, error);
-        reported = error.path();
-    }
-    // The page is read again whichever way the dialog closed; a file that failed already has
-    // had its message.
-    try {
-        m_document.reread();
-        ShowPage();
-    } catch (const FileError &error) {
-        if (error.path() != reported)
-            Boxes::showFileError(this, error);
-    }
+    m_filesReported.emplace();
+    attempt([&] { run(m_document.page().lines.at(selectedRow())); });
+    // The page is read again whichever way the dialog closed.
+    runCommand([this] { m_document.reread(); });
+    m_filesReported.reset();
 }
 
 void frmOrvane::editCurrentLine()
 {
-    runEditor([this](const RomDocument::Line &line, QString &reported) {
+    runEditor([this](const RomDocument::Line &line) {
         if (!m_lineEditor)
             m_lineEditor = std::make_unique<dlgHEX>(this);
         const KelTable table = m_document.tableFromFile(m_lineEditor->table());
-        m_lineEditor->run(line, table, [this, &line, &reported](const QByteArray &bytes) {
-            try {
-                m_document.writeLine(line.offset, bytes);
-            } catch (const FileError &error) {
-                reported = error.path();
-                throw;
-            }
+        m_lineEditor->run(line, table, [this, &line](const QByteArray &bytes) {
+            return attempt([&] { m_document.writeLine(line.offset, bytes); },
+                           m_lineEditor.get());
         });
     });
 }
 
 void frmOrvane::editTranslations()
 {
-    runEditor([this](const RomDocument::Line &line, QString &reported) {
+    runEditor([this](const RomDocument::Line &line) {
         if (!m_translationEditor)
             m_translationEditor = std::make_unique<dlgKEL>(this);
         const KelTable table = m_document.tableFromFile(m_translationEditor->table());
-        m_translationEditor->run(line, table, [this, &reported](const KelTable &edited) {
-            try {
-                m_document.saveTable(edited);
-            } catch (const FileError &error) {
-                reported = error.path();
-                throw;
-            }
+        m_translationEditor->run(line, table, [this](const KelTable &edited) {
+            return attempt([&] { m_document.saveTable(edited); }, m_translationEditor.get());
         });
         m_document.reloadTable();
     });
@@ -593,18 +596,18 @@ void frmOrvane::FindText(FindMode mode)
     pgsSearch->show();
     pgsSearch->repaint();
     const auto progress = [this](qint64 position) { showSearchProgress(position); };
-    try {
-        if (mode == FindMode::Find)
-            m_document.find(typed, progress);
-        else
-            m_document.findNext(progress);
-    } catch (const FileError &error) {
-        // The window is back as it was before the box reports the failure.
-        pgsSearch->hide();
-        busy.reset();
-        Boxes::showFileError(this, error);
-        return;
-    }
-    pgsSearch->hide();
-    ShowPage();
+    attempt([&] {
+        {
+            // The window is back as it was before a box reports a failure.
+            const auto restore = qScopeGuard([&] {
+                pgsSearch->hide();
+                busy.reset();
+            });
+            if (mode == FindMode::Find)
+                m_document.find(typed, progress);
+            else
+                m_document.findNext(progress);
+        }
+        ShowPage();
+    });
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class EditDialog;
 class QAction;
@@ -58,12 +59,15 @@ private:
     void ShowCurrentLine();
     void FindText(FindMode mode);
 
-    // Runs a command on the document and renders the page it leaves; when a file fails, the
-    // message names it and the window stays as it was.
+    // Runs a command on the document and renders the page it leaves; when it fails, the
+    // message says why and the window stays as it was.
     bool runCommand(const std::function<void()> &command);
+    // The one place where the window meets a failure of the core: runs command, and when it
+    // fails shows why in a box over boxParent (the window when none) and returns false.
+    bool attempt(const std::function<void()> &command, QWidget *boxParent = nullptr);
     // Opens an edit dialog on the selected line, then re-renders the page whichever way it was
-    // closed. run shows the dialog; a file failure it reports is not reported a second time.
-    void runEditor(const std::function<void(const RomDocument::Line &, QString &reported)> &run);
+    // closed; a file that failed in the dialog is not reported a second time.
+    void runEditor(const std::function<void(const RomDocument::Line &)> &run);
     [[nodiscard]] int selectedRow() const;
     // Whether a row is selected; refuses with a message when none is.
     bool lineSelected();
@@ -98,5 +102,7 @@ private:
     QAction *m_pageDown = nullptr;
 
     std::unique_ptr<dlgHEX> m_lineEditor;
+    // The files whose failure was shown while an editor is open.
+    std::optional<QStringList> m_filesReported;
     std::unique_ptr<dlgKEL> m_translationEditor;
 };

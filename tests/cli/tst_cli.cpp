@@ -252,7 +252,7 @@ void tst_Cli::relsearchDraftsTheDemoTable()
     real.readRecords(readFile(QStringLiteral(ORVANE_EXAMPLES_DIR "/demo.kel")));
     QVERIFY(!demo.isEmpty());
     const QString romPath = m_files->write(QStringLiteral("demo.smc"), demo);
-    const qsizetype at = demo.indexOf(real.encode("Welcome, [NAME]!"));
+    const qsizetype at = demo.indexOf(real.encode("Welcome, [NAME]!").bytes);
     QVERIFY(at > 0);
 
     const QString draft = m_files->path(QStringLiteral("draft.kel"));

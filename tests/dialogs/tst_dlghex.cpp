@@ -368,7 +368,7 @@ void tst_dlgHEX::reportsRomThatIsGone()
         QVERIFY(QFile::remove(romPath()));
         if (folder)
             QVERIFY(QDir().mkdir(romPath()));
-        stayedOpen = saveRefused(viewer, dialog, QStringLiteral("FileErrorBox"), message);
+        stayedOpen = saveRefused(viewer, dialog, QStringLiteral("ErrorBox"), message);
         QCOMPARE(box(dialog, 4)->currentIndex(), 0xAB);
     }));
     QVERIFY(stayedOpen);
@@ -395,7 +395,7 @@ void tst_dlgHEX::reportsReadOnlyRom()
     bool stayedOpen = false;
     QVERIFY(edit(viewer, 6, [&](QDialog *dialog) {
         chooseEntry(box(dialog, 0), 0x01);
-        stayedOpen = saveRefused(viewer, dialog, QStringLiteral("FileErrorBox"), message);
+        stayedOpen = saveRefused(viewer, dialog, QStringLiteral("ErrorBox"), message);
         QCOMPARE(box(dialog, 0)->currentIndex(), 0x01);
     }));
     QVERIFY(stayedOpen);

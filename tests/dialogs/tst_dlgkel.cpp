@@ -448,7 +448,7 @@ void tst_dlgKEL::reportsTableThatCannotBeWritten()
         typeInto(textBox(dialog, 9), QStringLiteral("lost?"));
         if (failure == QLatin1String("write"))
             limit.emplace(m_table.size());
-        stayedOpen = saveRefused(viewer, dialog, QStringLiteral("FileErrorBox"), message);
+        stayedOpen = saveRefused(viewer, dialog, QStringLiteral("ErrorBox"), message);
         QCOMPARE(textBox(dialog, 9)->text(), QStringLiteral("lost?"));
         QCOMPARE(textBox(dialog, 2)->text(), QStringLiteral("lost?"));
         limit.reset();

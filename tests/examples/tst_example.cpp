@@ -94,7 +94,7 @@ QByteArray tst_Example::pattern(const QString &typed) const
 {
     KelTable table;
     table.readRecords(m_table);
-    return table.encode(typed.toLatin1());
+    return table.encode(typed.toLatin1()).bytes;
 }
 
 void tst_Example::tableFileLayout()

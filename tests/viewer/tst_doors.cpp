@@ -136,7 +136,7 @@ void TestDoors::commandLineOpen()
     // A ROM that cannot be opened is told, and the window stays empty.
     MainWindowDriver empty;
     ShownMessage seen;
-    empty.expectMessage("FileErrorBox", seen);
+    empty.expectMessage("ErrorBox", seen);
     empty.openRom(files.path("missing.smc"));
     QVERIFY(Modal::allHandled());
     QVERIFY2(seen.text.contains(QDir::toNativeSeparators(files.path("missing.smc"))),

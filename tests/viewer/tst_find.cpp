@@ -214,7 +214,7 @@ void tst_Find::deletedRomLeavesWindow()
 
     bool barHidden = false;
     bool pointerRestored = false;
-    Modal::whenShown(QStringLiteral("FileErrorBox"), [&](QWidget *box) {
+    Modal::whenShown(QStringLiteral("ErrorBox"), [&](QWidget *box) {
         barHidden = !m_viewer->child<QProgressBar>(QStringLiteral("pgsSearch"))->isVisible();
         pointerRestored = m_viewer->window().cursor().shape() != Qt::WaitCursor;
         Modal::finish(box, QDialog::Accepted);

@@ -615,7 +615,7 @@ void TestFrmOrvane::deletedRomLeavesThePage()
     QFile::remove(rom);
     for (const char *command : {"cmdPgDn", "cmdPgUp", "cmd7"}) {
         ShownMessage seen;
-        w.expectMessage("FileErrorBox", seen);
+        w.expectMessage("ErrorBox", seen);
         if (qstrcmp(command, "cmd7") == 0)
             answerInput("0");
         w.click(command);
@@ -670,7 +670,7 @@ void TestFrmOrvane::openRefusesWhatItCannotUse()
     w.click("cmdPgDn");
     const QStringList rows = w.hexRows();
     ShownMessage seen;
-    w.expectMessage("FileErrorBox", seen);
+    w.expectMessage("ErrorBox", seen);
     w.openRom(files.path(rom));
     QVERIFY(Modal::allHandled());
     QVERIFY2(seen.text.contains(QDir::toNativeSeparators(files.path(named))), qPrintable(seen.text));
