@@ -98,7 +98,9 @@ Exit addrCommand(const QStringList &arguments)
                                   : 0;
 
     const QString &path = positional[0];
-    const QByteArray file = BinaryFile::readAll(path, Snes::MaxFileSize, QStringLiteral("a SNES ROM"));
+    const QByteArray file = BinaryFile::readAll(path,
+                                                Snes::MaxFileSize,
+                                                QStringLiteral("a SNES ROM"));
     const std::optional<Snes::Mapping> mapping = mappingFor(parser, file, mappingOptions);
     if (!mapping) {
         err() << "No SNES internal header found in \"" << path

@@ -64,9 +64,9 @@ void flushOutput()
     stream.flush();
     if (stream.status() != QTextStream::Ok) {
         const QString reason = stream.device() ? stream.device()->errorString() : QString();
-        throw Error(QStringLiteral("cannot write the output: %1")
-                        .arg(reason.isEmpty() ? QStringLiteral("not every byte was written")
-                                              : reason));
+        throw Error(
+            QStringLiteral("cannot write the output: %1")
+                .arg(reason.isEmpty() ? QStringLiteral("not every byte was written") : reason));
     }
 }
 

@@ -72,14 +72,14 @@ std::optional<PatchApplying> readPatchApplying(const QStringList &arguments,
         return std::nullopt;
     const QStringList files = parser.positionalArguments();
     const QString target = output.target(parser, files[0], files);
-    return PatchApplying{
-        BinaryFile::readAll(files[0],
-                            limits.file,
-                            QStringLiteral("a file that %1 patches").arg(limits.format)),
-        BinaryFile::readAll(files[1],
-                            limits.patch,
-                            QStringLiteral("a %1 patch").arg(limits.format)),
-        target};
+    return PatchApplying{BinaryFile::readAll(files[0],
+                                             limits.file,
+                                             QStringLiteral("a file that %1 patches")
+                                                 .arg(limits.format)),
+                         BinaryFile::readAll(files[1],
+                                             limits.patch,
+                                             QStringLiteral("a %1 patch").arg(limits.format)),
+                         target};
 }
 
 } // namespace Cli

@@ -75,7 +75,9 @@ std::optional<RomEdit> parseRomEdit(const QStringList &arguments, const QString 
     if (!parse(parser, arguments, {{"ROM", "The ROM file."}}))
         return std::nullopt;
     const QString path = parser.positionalArguments().at(0);
-    return RomEdit{path, output.target(parser, path, {path}), BinaryFile::readAll(path, Snes::MaxFileSize, QStringLiteral("a SNES ROM"))};
+    return RomEdit{path,
+                   output.target(parser, path, {path}),
+                   BinaryFile::readAll(path, Snes::MaxFileSize, QStringLiteral("a SNES ROM"))};
 }
 
 Exit info(const QStringList &arguments)
@@ -88,7 +90,9 @@ Exit info(const QStringList &arguments)
     if (!parse(parser, arguments, {{"ROM", "The ROM file."}}))
         return Exit::Success;
     const QString path = parser.positionalArguments().at(0);
-    const QByteArray file = BinaryFile::readAll(path, Snes::MaxFileSize, QStringLiteral("a SNES ROM"));
+    const QByteArray file = BinaryFile::readAll(path,
+                                                Snes::MaxFileSize,
+                                                QStringLiteral("a SNES ROM"));
     const qint64 copier = Snes::copierHeaderSize(file.size());
 
     printLine(QStringLiteral("File"), QStringLiteral("%1, %2 bytes").arg(path).arg(file.size()));

@@ -1,6 +1,5 @@
 #include "boxes.h"
 
-
 #include <QInputDialog>
 #include <QMessageBox>
 

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-
 void LoadTable(KelTable &table, const QString &path)
 {
     BinaryFile::createIfMissing(path);

@@ -2,6 +2,7 @@
 
 #include "platform/binaryfile.h"
 #include "platform/convert.h"
+#include "platform/error.h"
 
 #include <QStringDecoder>
 
@@ -183,8 +184,9 @@ bool isTblPath(const QString &path)
 Parsed read(const QString &path)
 {
     Parsed parsed = parse(BinaryFile::readAll(path, MaxFileSize, QStringLiteral("a table file")));
+    // The file was read; what it holds is no table.
     if (!parsed.problem.isEmpty())
-        BinaryFile::fail(QStringLiteral("read"), path, parsed.problem);
+        throw Error(QStringLiteral("\"%1\" holds no table: %2").arg(path, parsed.problem));
     return parsed;
 }
 

@@ -53,7 +53,8 @@ struct Written
 // The largest .tbl file read: a table of every two-byte code with long texts fits many times.
 constexpr qint64 MaxFileSize = qint64(16) << 20;
 
-// Parses the file at path; throws FileError when it cannot be read or gives no entry at all.
+// Parses the file at path; throws FileError when it cannot be read, Error when it gives no
+// entry at all.
 [[nodiscard]] Parsed read(const QString &path);
 
 } // namespace TblFile

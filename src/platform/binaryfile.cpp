@@ -261,11 +261,12 @@ QByteArray BinaryFile::readAll(const QString &path, qint64 limit, const QString 
     BinaryFile file(path, Mode::Read);
     const qint64 length = file.length();
     if (length > limit) {
-        throw Error(QStringLiteral("Cannot read \"%1\": it holds %2 bytes, and %3 holds at most %4.")
-                        .arg(displayPath(path))
-                        .arg(length)
-                        .arg(holder)
-                        .arg(limit));
+        throw Error(
+            QStringLiteral("Cannot read \"%1\": it holds %2 bytes, and %3 holds at most %4.")
+                .arg(displayPath(path))
+                .arg(length)
+                .arg(holder)
+                .arg(limit));
     }
     QByteArray bytes(length, '\0');
     // A file that shrank since its length was taken gives what it still has.

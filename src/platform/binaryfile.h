@@ -44,7 +44,9 @@ public:
     [[nodiscard]] static QByteArray readAll(const QString &path);
     // The whole file, refused up front with an Error naming its size and the limit when it holds
     // more than limit bytes; holder names what holds at most that many ("a SNES ROM").
-    [[nodiscard]] static QByteArray readAll(const QString &path, qint64 limit, const QString &holder);
+    [[nodiscard]] static QByteArray readAll(const QString &path,
+                                            qint64 limit,
+                                            const QString &holder);
 
     [[noreturn]] static void fail(const QString &action, const QString &path, const QString &reason);
 

@@ -535,8 +535,7 @@ void frmOrvane::editCurrentLine()
             m_lineEditor = std::make_unique<dlgHEX>(this);
         const KelTable table = m_document.tableFromFile(m_lineEditor->table());
         m_lineEditor->run(line, table, [this, &line](const QByteArray &bytes) {
-            return attempt([&] { m_document.writeLine(line.offset, bytes); },
-                           m_lineEditor.get());
+            return attempt([&] { m_document.writeLine(line.offset, bytes); }, m_lineEditor.get());
         });
     });
 }

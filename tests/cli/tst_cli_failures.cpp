@@ -126,7 +126,8 @@ void tst_CliFailures::tablesTooLargeForAKel_data()
     QTest::addColumn<QByteArray>("tbl");
     QByteArray many;
     for (int k = 1; k <= 199; ++k)
-        many += QByteArray::number(k, 16).rightJustified(2, '0') + '=' + QByteArray(300, 'x') + '\n';
+        many += QByteArray::number(k, 16).rightJustified(2, '0') + '=' + QByteArray(300, 'x')
+                + '\n';
     QTest::newRow("199 entries of 300 letters") << many;
     QTest::newRow("one entry of 33,000") << "41=" + QByteArray(33000, 'y') + '\n';
 }
@@ -155,7 +156,8 @@ void tst_CliFailures::hugeInputsUnderAMemoryLimit_data()
     QTest::newRow("bps apply") << QStringList{"bps", "apply", "$BIG", "$ROM", "-o", "$OUT"};
     QTest::newRow("bps create") << QStringList{"bps", "create", "$ROM", "$BIG", "$OUT"};
     QTest::newRow("--table") << QStringList{"dump", "$ROM", "--table", "$BIG.tbl"};
-    QTest::newRow("a patch claiming 3 GiB") << QStringList{"bps", "apply", "$ROM", "$CLAIM", "-o", "$OUT"};
+    QTest::newRow("a patch claiming 3 GiB")
+        << QStringList{"bps", "apply", "$ROM", "$CLAIM", "-o", "$OUT"};
 }
 
 void tst_CliFailures::hugeInputsUnderAMemoryLimit()
@@ -200,8 +202,11 @@ void tst_CliFailures::replacedFileKeepsOwnerAndMode()
     const QByteArray path = QFile::encodeName(m_rom);
     QCOMPARE(chown(path.constData(), 65534, 65534), 0);
     QCOMPARE(chmod(path.constData(), 0444), 0);
-    const CliRun run = CliRun::run(
-        {QStringLiteral("snes"), QStringLiteral("header"), QStringLiteral("add"), m_rom, QStringLiteral("--in-place")});
+    const CliRun run = CliRun::run({QStringLiteral("snes"),
+                                    QStringLiteral("header"),
+                                    QStringLiteral("add"),
+                                    m_rom,
+                                    QStringLiteral("--in-place")});
     QCOMPARE(run.exitCode, 0);
     struct stat info
     {};

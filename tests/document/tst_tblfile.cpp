@@ -98,7 +98,7 @@ void tst_TblFile::nothingToTake()
     QCOMPARE(parsed.table.entry(0), QByteArray("\xA5"));
     TempFiles files;
     const QString path = files.write(QStringLiteral("t.tbl"), file);
-    QVERIFY_THROWS_EXCEPTION(FileError, (void) TblFile::read(path));
+    QVERIFY_THROWS_EXCEPTION(Error, (void) TblFile::read(path));
 }
 
 void tst_TblFile::write()
