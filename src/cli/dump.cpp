@@ -86,9 +86,14 @@ Exit dumpCommand(const QStringList &arguments)
             while (next < limit) {
                 const TextTable::Unit unit = codec.unitAt(bytes, next - at);
                 const qsizetype shownFrom = units.size();
-                if (unit.entry && unit.entry->kind != TextTable::Kind::Linked)
-                    units += unit.entry->text;
-                else
+                if (unit.entry && unit.entry->kind != TextTable::Kind::Linked) {
+                    // Most entries are one character: a kana, a kanji, a letter.
+                    const QString &entryText = unit.entry->text;
+                    if (entryText.size() == 1)
+                        units += entryText.front();
+                    else
+                        units += entryText;
+                } else
                     units += codec.unitText(bytes, next - at, unit);
                 if (!rawText)
                     showControls(units, shownFrom);

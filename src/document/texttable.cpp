@@ -5,6 +5,7 @@
 #include "platform/convert.h"
 
 #include <QStringDecoder>
+#include <QtAlgorithms>
 
 #include <algorithm>
 #include <limits>
@@ -327,14 +328,22 @@ bool TextTable::add(const Entry &entry)
 TextTable::Unit TextTable::unitAt(QByteArrayView bytes, qsizetype at) const
 {
     const qsizetype available = bytes.size() - at;
-    unsigned lengths = m_lengthsByFirst[static_cast<unsigned char>(bytes[at])];
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data()) + at;
+    unsigned lengths = m_lengthsByFirst[data[0]];
     if (available < MaxKeyLength)
         lengths &= (1U << (available + 1)) - 1;
-    for (int length = MaxKeyLength; lengths > 1; --length) {
-        if (((lengths >> length) & 1U) == 0)
-            continue;
+    // The lengths of the keys that start with this byte, the longest first; a read of every
+    // byte of a ROM passes here, so the common lengths are looked up directly.
+    while (lengths > 1) {
+        const int length = 31 - static_cast<int>(qCountLeadingZeroBits(quint32(lengths)));
         lengths &= ~(1U << length);
-        const int index = indexOf(bytes.sliced(at, length));
+        int index = -1;
+        if (length == 1)
+            index = m_oneByte[data[0]];
+        else if (length == 2)
+            index = m_twoBytes[size_t(data[0]) << 8 | data[1]];
+        else
+            index = indexOf(bytes.sliced(at, length));
         if (index < 0)
             continue;
         const Entry &entry = m_entries.at(index);
