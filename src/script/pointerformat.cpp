@@ -216,7 +216,8 @@ QString PointerFormat::toText() const
     if (mapping == Mapping::Base)
         text += QStringLiteral("=0x") + QString::number(base, 16).toUpper();
     if (bank)
-        text += QStringLiteral(" bank=%1").arg(*bank, 2, 16, QLatin1Char('0')).toUpper();
+        text += QStringLiteral(" bank=")
+                + QStringLiteral("%1").arg(*bank, 2, 16, QLatin1Char('0')).toUpper();
     return text;
 }
 
