@@ -210,8 +210,9 @@ Exit insert(const QStringList &arguments)
     }
     out() << "Free space left:\n";
     for (const ScriptInsert::BankSpace &bank : summary.space) {
-        out() << "  bank " << bank.bank << " (" << offsetText(bank.range.first) << " to "
-              << offsetText(bank.range.last) << "): " << bank.free << " bytes\n";
+        out() << "  " << (bank.bank.isEmpty() ? QString() : bank.bank + QLatin1Char(' '))
+              << offsetText(bank.range.first) << " to " << offsetText(bank.range.last) << ": "
+              << bank.free << " bytes\n";
     }
     return Exit::Success;
 }

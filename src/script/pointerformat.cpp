@@ -192,17 +192,14 @@ PointerFormat::Range PointerFormat::bankAround(qint64 offset) const
 
 QString PointerFormat::bankName(qint64 offset) const
 {
-    const Range bankRange = bankAround(offset);
-    if (mapping == Mapping::Base) {
-        if (bankRange.first < base)
-            return QStringLiteral("before the base");
-        return QStringLiteral("base+0x%1").arg(bankRange.first - base, 0, 16).toUpper();
-    }
+    if (mapping == Mapping::Base)
+        return {};
     const std::optional<quint32> address = Snes::busAddress(snesMapping(mapping),
-                                                            bankRange.first - copier());
+                                                            bankAround(offset).first - copier());
     if (!address)
         return QStringLiteral("copier header");
-    return QStringLiteral("$%1").arg(*address >> 16, 2, 16, QLatin1Char('0')).toUpper();
+    return QLatin1Char('$')
+           + QStringLiteral("%1").arg(*address >> 16, 2, 16, QLatin1Char('0')).toUpper();
 }
 
 QString PointerFormat::toText() const

@@ -63,7 +63,7 @@ public:
     [[nodiscard]] bool reaches(qint64 offset, qint64 length, qint64 place) const;
     // The banks that free space is counted in: the one that holds offset.
     [[nodiscard]] Range bankAround(qint64 offset) const;
-    // "$C6" for a bus bank, "+0x10000" for a base-relative block: how the summary names a bank.
+    // "$C6": the bus bank of that block; nothing for plain offsets, whose blocks have no name.
     [[nodiscard]] QString bankName(qint64 offset) const;
 
     // The format as a script records it, and back; parse throws Error.
