@@ -7,6 +7,7 @@
 #include "document/keltablefile.h"
 #include "document/navigation.h"
 #include "document/spellings.h"
+#include "document/texttable.h"
 #include "platform/binaryfile.h"
 #include "platform/filesearch.h"
 
@@ -154,7 +155,7 @@ qint64 coreAll(const Files &files)
 qint64 coreAny(const Files &files)
 {
     BinaryFile rom(QString::fromStdString(files.rom), BinaryFile::Mode::Read);
-    Spellings spellings(Phrase, demoTable());
+    Spellings spellings(QString::fromLatin1(Phrase), TextTable::fromKel(demoTable()));
     qint64 count = 0;
     spellings.scan(rom, 0, rom.length(), [&](qint64) { return ++count, true; });
     return count;

@@ -1,7 +1,8 @@
 // A small table, a text and a ROM from one input: the streaming matcher must find the starts
 // that writing out every spelling of the text and looking for each finds, read in chunks of
-// any size. Header byte: entry count and chunk size; then two bytes an entry (byte value and
-// length, letters), one for the text's length and one for its letters; the rest is the ROM.
+// any size. Header byte: entry count and chunk size; then two bytes an entry (key, of one byte
+// or two, and length; letters), one for the text's length and one for its letters; the rest is
+// the ROM.
 
 #include "fuzzsupport.h"
 
@@ -41,13 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const size_t header = 1 + 2 * static_cast<size_t>(entries) + 2;
     if (size < header)
         return 0;
-    KelTable table;
-    table.readRecords({});
+    TextTable table;
     for (int k = 0; k < entries; ++k) {
         const uint8_t value = data[1 + 2 * k];
-        table.setEntry(1 + value % 7, letters(data[2 + 2 * k], 1 + (value >> 3) % 3));
+        QByteArray key(1, static_cast<char>(1 + value % 7));
+        if (value & 0x80)
+            key.append(static_cast<char>(1 + (value >> 5) % 3));
+        (void) table.add({key, QString::fromLatin1(letters(data[2 + 2 * k], 1 + (value >> 3) % 3))});
     }
-    const QByteArray text = letters(data[header - 1], 1 + data[header - 2] % 5);
+    const QString text = QString::fromLatin1(letters(data[header - 1], 1 + data[header - 2] % 5));
     QByteArray rom;
     for (size_t k = header; k < size && rom.size() < 64; ++k)
         rom.append(static_cast<char>(data[k] % 9));

@@ -3,6 +3,7 @@
 #include "document/keltable.h"
 #include "document/keltablefile.h"
 #include "document/tblfile.h"
+#include "document/texttable.h"
 #include "platform/convert.h"
 
 #include <QCoreApplication>
@@ -178,29 +179,35 @@ QCommandLineOption tableOption()
             QStringLiteral("FILE")};
 }
 
-KelTable tableFor(const QString &romPath, const QString &tableOption)
+QCommandLineOption strictTableOption()
 {
-    KelTable table;
+    return {QStringLiteral("strict"),
+            QStringLiteral("Fails when a line of the .tbl would be left out.")};
+}
+
+TextTable tableFor(const QString &romPath, const QString &tableOption, bool strict)
+{
     if (TblFile::isTblPath(tableOption)) {
-        const TblFile::Parsed parsed = TblFile::read(tableOption);
-        // The lines themselves are table import's to list; a search only says it lost some.
-        if (!parsed.warnings.isEmpty()) {
-            err() << "warning: " << parsed.warnings.size() << " line(s) of \"" << tableOption
-                  << "\" hold what a .kel cannot and were left out; 'orvane-cli table import' "
-                     "lists them.\n";
+        const TextTable::Parsed parsed = TextTable::read(tableOption);
+        for (const TextTable::Warning &warning : parsed.warnings) {
+            const QString where = QStringLiteral("%1:%2: ").arg(tableOption).arg(warning.line);
+            if (strict)
+                throw Error(where + warning.what + QStringLiteral(" (--strict)"));
+            err() << "warning: " << where << warning.what << '\n';
         }
         return parsed.table;
     }
+    KelTable table;
     if (!tableOption.isEmpty()) {
         ReadTable(table, tableOption);
-        return table;
+        return TextTable::fromKel(table);
     }
     const QString beside = tablePathFor(romPath);
     if (QFileInfo::exists(beside))
         ReadTable(table, beside);
     else
         table.readRecords({});
-    return table;
+    return TextTable::fromKel(table);
 }
 
 void refuseToOverwrite(const QString &output, const QStringList &inputs)

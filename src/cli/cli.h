@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/texttable.h"
 #include "platform/error.h"
 
 #include <QCommandLineParser>
@@ -9,8 +10,6 @@
 
 #include <functional>
 #include <vector>
-
-class KelTable;
 
 // What every subcommand of orvane-cli shares: its exit codes, how it parses its arguments and
 // reads numbers, where its output goes, and how it finds a ROM's table.
@@ -75,11 +74,14 @@ bool parse(QCommandLineParser &parser,
 
 // --table FILE, the option of every subcommand that spells through a table.
 [[nodiscard]] QCommandLineOption tableOption();
+// --strict, beside --table: a line of a .tbl that is left out is an error, not a warning.
+[[nodiscard]] QCommandLineOption strictTableOption();
 
-// The table of a ROM: the file --table names (a .kel, or a .tbl read as table import reads it),
-// else the .kel beside the ROM by the window's rule. A missing .kel beside the ROM reads as an
-// empty table, and is not created: a reader never writes.
-[[nodiscard]] KelTable tableFor(const QString &romPath, const QString &tableOption);
+// The table of a ROM: the file --table names, a .kel or a .tbl, else the .kel beside the ROM by
+// the window's rule. A missing .kel beside the ROM reads as an empty one, and is not created: a
+// reader never writes. Each line of a .tbl that is left out is a warning on stderr, or with
+// strict the command's failure.
+[[nodiscard]] TextTable tableFor(const QString &romPath, const QString &tableOption, bool strict);
 
 // Refuses, with a UsageError, an output path that names the same file as one of the inputs.
 void refuseToOverwrite(const QString &output, const QStringList &inputs);

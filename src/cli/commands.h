@@ -9,6 +9,8 @@ Exit dumpCommand(const QStringList &arguments);
 Exit findCommand(const QStringList &arguments);
 Exit relsearchCommand(const QStringList &arguments);
 Exit tableCommand(const QStringList &arguments);
+Exit encodeCommand(const QStringList &arguments);
+Exit decodeCommand(const QStringList &arguments);
 Exit ipsCommand(const QStringList &arguments);
 Exit bpsCommand(const QStringList &arguments);
 Exit snesCommand(const QStringList &arguments);

@@ -1,27 +1,12 @@
 #include "cli/commands.h"
 
-#include "document/keltable.h"
 #include "document/navigation.h"
-#include "document/romline.h"
 #include "document/spellings.h"
+#include "document/texttable.h"
 #include "platform/binaryfile.h"
 #include "platform/filesearch.h"
-#include "platform/text8.h"
 
 namespace Cli {
-
-namespace {
-
-// The part of typed that the window's greedy rule spells, in characters.
-qsizetype greedyReach(const QByteArray &pattern, const KelTable &table)
-{
-    qsizetype reach = 0;
-    for (const char b : pattern)
-        reach += table.entry(static_cast<unsigned char>(b)).size();
-    return reach;
-}
-
-} // namespace
 
 Exit findCommand(const QStringList &arguments)
 {
@@ -29,20 +14,19 @@ Exit findCommand(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral(
         "Prints the offset of the first place where the ROM holds TEXT as the window's Find "
         "spells it through the table: at each point the longest entry that the rest of TEXT "
-        "starts with. With --any-encoding, any run of bytes whose entries join to TEXT "
-        "matches."));
+        "starts with; \"<$XX>\" is the byte XX. With --any-encoding, any run of bytes whose "
+        "entries join to TEXT matches."));
     const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("Prints every match."));
-    const QCommandLineOption
-        from(QStringLiteral("from"),
-             QStringLiteral("Searches on as Find Next does from a page whose top line is at offset "
-                            "OFF: from that line's last byte, OFF + 15, on."),
-             QStringLiteral("OFF"));
+    const QCommandLineOption from(QStringLiteral("from"),
+                                  QStringLiteral("Searches from byte offset OFF on."),
+                                  QStringLiteral("OFF"));
     const QCommandLineOption anyEncoding(
         QStringLiteral("any-encoding"),
         QStringLiteral(
             "Matches every spelling of TEXT, such as \"t\"+\"he\" beside \"th\"+\"e\"."));
     const QCommandLineOption table = tableOption();
-    parser.addOptions({all, from, anyEncoding, table});
+    const QCommandLineOption strict = strictTableOption();
+    parser.addOptions({all, from, anyEncoding, table, strict});
     if (!parse(parser, arguments, {{"ROM", "The ROM file."}, {"TEXT", "The text to find."}}))
         return Exit::Success;
 
@@ -53,25 +37,20 @@ Exit findCommand(const QStringList &arguments)
         throw UsageError(QStringLiteral("TEXT is empty."));
     BinaryFile rom(romPath, BinaryFile::Mode::Read);
     const qint64 romLength = rom.length();
-    const KelTable kel = tableFor(romPath, parser.value(table));
-    qint64 start = Navigation::startPosition(Navigation::FindFrom::Start, 0);
+    const TextTable codec = tableFor(romPath, parser.value(table), parser.isSet(strict));
+    // Without --from, Find from the top of the file as the window does it, which never
+    // finds a match on the last byte; with it, every byte from OFF on.
+    qint64 first = Navigation::startPosition(Navigation::FindFrom::Start, 0) - 1;
     if (parser.isSet(from)) {
-        const qint64 top = parseOffset(parser.value(from), QStringLiteral("--from"));
-        if (top > romLength) {
+        first = parseOffset(parser.value(from), QStringLiteral("--from"));
+        if (first > romLength) {
             throw UsageError(QStringLiteral("--from %1 lies beyond the end of the file (%2 bytes).")
-                                 .arg(top)
+                                 .arg(first)
                                  .arg(romLength));
         }
-        start = Navigation::startPosition(Navigation::FindFrom::TopLine,
-                                          static_cast<double>(top) / RomLine::Length);
     }
+    const bool searched = parser.isSet(from) || first < romLength - 1;
 
-    const std::optional<QByteArray> text = Text8::fromWidget(typed);
-    if (!text) {
-        err() << path << ": no table can spell \"" << typed << "\": \""
-              << typed.at(Text8::firstNon8Bit(typed)) << "\" has no 8-bit code.\n";
-        return Exit::NotFound;
-    }
     qint64 matches = 0;
     const bool every = parser.isSet(all);
     const FileSearch::Found print = [&](qint64 offset) {
@@ -79,33 +58,25 @@ Exit findCommand(const QStringList &arguments)
         ++matches;
         return every;
     };
-    // As in the window, a search that would start on the last byte finds nothing.
-    const bool searched = start <= romLength - 1;
     if (parser.isSet(anyEncoding)) {
-        Spellings spellings(*text, kel);
+        Spellings spellings(typed, codec);
         if (!spellings.possible()) {
             err() << path << ": no run of the table's entries spells \"" << typed << "\".\n";
             return Exit::NotFound;
         }
         if (searched)
-            spellings.scan(rom, start - 1, romLength, print);
+            spellings.scan(rom, first, romLength, print);
     } else {
-        const QByteArray pattern = kel.encode(*text);
-        const qsizetype reach = greedyReach(pattern, kel);
-        if (reach < text->size()) {
+        const TextTable::Encoded pattern = codec.encode(typed, TextTable::Spelling::LongestFirst);
+        if (!pattern.problem.isEmpty()) {
             err() << path << ": the table does not spell \"" << typed << "\" as Find does: ";
-            if (reach > 0)
-                err() << "after \"" << Text8::toWidget(text->left(reach)) << "\", ";
-            err() << "no entry starts \"" << Text8::toWidget(text->mid(reach))
-                  << "\". --any-encoding tries every spelling.\n";
+            if (pattern.consumed > 0)
+                err() << "after \"" << typed.left(pattern.consumed) << "\", ";
+            err() << pattern.problem << ". --any-encoding tries every spelling.\n";
             return Exit::NotFound;
         }
-        if (every && searched) {
-            FileSearch::eachMatch(rom, pattern, start - 1, romLength, print);
-        } else if (!every) {
-            if (const auto found = FileSearch::findPattern(rom, pattern, start, romLength))
-                print(*found - 1);
-        }
+        if (searched)
+            FileSearch::eachMatch(rom, pattern.bytes, first, romLength, print);
     }
     rom.close();
     if (matches == 0) {

@@ -17,9 +17,9 @@ Exit importCommand(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Reads a .tbl table (UTF-8, \"HH=text\" lines) and writes it as a .kel. Each line "
-        "whose content a .kel cannot hold (keys of more than one byte, control codes, table "
-        "switches, entry 00, characters outside Latin-1, a byte defined again) is named on "
-        "stderr and left out."));
+        "whose content a .kel cannot hold (keys of more than one byte, linked entries, table "
+        "switches, entry 00, characters outside Latin-1, a key defined again) is named on "
+        "stderr and left out. A .tbl without entries gives an empty .kel."));
     parser.addOption(Strict);
     if (!parse(parser,
                arguments,
@@ -50,7 +50,8 @@ Exit exportCommand(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Writes a .kel table as a .tbl: \"HH=text\" for every entry that is not empty, UTF-8, "
-        "LF line ends. A .tbl written here reads back, by table import, to the same .kel."));
+        "LF line ends; a table without entries as an empty file. A .tbl written here reads "
+        "back, by table import, to the same .kel."));
     parser.addOption(Strict);
     if (!parse(parser,
                arguments,
@@ -72,8 +73,6 @@ Exit exportCommand(const QStringList &arguments)
         err() << arguments.first() << ": --strict: nothing written.\n";
         return Exit::Failure;
     }
-    if (written.bytes.isEmpty())
-        BinaryFile::fail(QStringLiteral("export"), input, QStringLiteral("It holds no entry."));
     BinaryFile::replaceContents(output, written.bytes);
     out() << "Wrote " << written.bytes.count('\n') << " entries to \"" << output << "\".\n";
     return Exit::Success;

@@ -1,113 +1,130 @@
 #include "spellings.h"
 
-#include "document/keltable.h"
+#include "platform/binaryfile.h"
 
 #include <algorithm>
 
-Spellings::Spellings(const QByteArray &text, const KelTable &table)
+namespace {
+
+constexpr qint64 RingSize = 16; // more than the longest key, and a power of two
+
+quint64 packed(const unsigned char *data, int length)
+{
+    quint64 value = 0;
+    for (int k = 0; k < length; ++k)
+        value = (value << 8) | data[k];
+    return value;
+}
+
+} // namespace
+
+Spellings::Spellings(const QString &text, const TextTable &table)
     : m_length(text.size())
     , m_words(static_cast<size_t>(text.size() / 64 + 1))
-    , m_masks(m_words * KelTable::Size, 0)
-    , m_state(m_words, 0)
-    , m_scratch(m_words, 0)
+    , m_ring(static_cast<size_t>(RingSize) * m_words, 0)
 {
-    std::vector<bool> reachable(static_cast<size_t>(m_length) + 1, false);
-    reachable[0] = true;
-    for (int b = 0; b < KelTable::Size; ++b) {
-        const QByteArray &entry = table.entry(b);
-        m_spelled[b] = std::max<quint64>(static_cast<quint64>(entry.size()), 1);
-        if (entry.isEmpty() || entry.size() > m_length)
+    m_oneByte.fill(-1);
+    std::vector<std::vector<qsizetype>> steps(static_cast<size_t>(m_length) + 1);
+    int longestKey = 0;
+    for (const TextTable::Entry &entry : table.entries()) {
+        const qsizetype length = entry.text.size();
+        if (length == 0 || length > m_length
+            || (entry.kind == TextTable::Kind::Linked && entry.parameters > 0))
             continue;
-        quint64 *mask = &m_masks[static_cast<size_t>(b) * m_words];
-        for (qsizetype at = text.indexOf(entry); at >= 0; at = text.indexOf(entry, at + 1)) {
-            mask[static_cast<size_t>(at / 64)] |= quint64(1) << (at % 64);
-            m_shift[b] = static_cast<int>(entry.size());
+        const qsizetype first = text.indexOf(entry.text);
+        if (first < 0)
+            continue;
+        const int piece = static_cast<int>(m_shifts.size());
+        m_shifts.push_back(static_cast<int>(length));
+        m_masks.resize(m_masks.size() + m_words, 0);
+        quint64 *mask = &m_masks[static_cast<size_t>(piece) * m_words];
+        for (qsizetype at = first; at >= 0; at = text.indexOf(entry.text, at + 1)) {
+            // Bit i: the suffix of i characters that follows this occurrence.
+            const qsizetype suffix = m_length - at - length;
+            mask[static_cast<size_t>(suffix / 64)] |= quint64(1) << (suffix % 64);
+            steps[static_cast<size_t>(at)].push_back(at + length);
+        }
+        const auto key = reinterpret_cast<const unsigned char *>(entry.key.constData());
+        const int keyLength = static_cast<int>(entry.key.size());
+        longestKey = std::max(longestKey, keyLength);
+        m_lengthsByFirst[key[0]] |= quint16(1U << keyLength);
+        if (keyLength == 1) {
+            m_oneByte[key[0]] = piece;
+        } else if (keyLength == 2) {
+            if (m_twoBytes.empty())
+                m_twoBytes.assign(size_t(1) << 16, -1);
+            m_twoBytes[packed(key, 2)] = piece;
+        } else {
+            m_longer[static_cast<size_t>(keyLength)].insert(packed(key, keyLength), piece);
         }
     }
     // The text can be spelled when some chain of pieces leads from its start to its end.
-    for (qsizetype i = 0; i < m_length; ++i) {
-        if (!reachable[static_cast<size_t>(i)])
-            continue;
-        for (int b = 0; b < KelTable::Size; ++b) {
-            const quint64 *mask = &m_masks[static_cast<size_t>(b) * m_words];
-            if ((mask[static_cast<size_t>(i / 64)] >> (i % 64)) & 1U)
-                reachable[static_cast<size_t>(i + m_shift[b])] = true;
+    std::vector<bool> reachable(static_cast<size_t>(m_length) + 1, false);
+    reachable[0] = true;
+    for (size_t at = 0; at < steps.size(); ++at) {
+        for (const qsizetype next : steps[at]) {
+            if (reachable[at])
+                reachable[static_cast<size_t>(next)] = true;
         }
     }
     m_possible = m_length > 0 && reachable[static_cast<size_t>(m_length)];
-    size_t ring = 1;
-    while (ring < static_cast<size_t>(m_length) + 1)
-        ring *= 2;
-    m_sums.assign(ring, 0);
-    m_ringMask = ring - 1;
-    restart(0);
+    m_longestRun = qint64(m_length) * longestKey;
 }
 
-void Spellings::restart(qint64 offset)
+int Spellings::pieceAt(const unsigned char *data, int length) const
 {
-    std::fill(m_state.begin(), m_state.end(), 0);
-    m_state[0] = 1;
-    m_total = 0;
-    m_next = offset;
-    m_first = offset;
-    m_tail = offset;
+    if (length == 1)
+        return m_oneByte[data[0]];
+    if (length == 2)
+        return m_twoBytes[packed(data, 2)];
+    return m_longer[static_cast<size_t>(length)].value(packed(data, length), -1);
 }
 
-qint64 Spellings::startOfMatch()
+bool Spellings::scanChunk(const unsigned char *data,
+                          qint64 size,
+                          qint64 valid,
+                          qint64 offset,
+                          const FileSearch::Found &found)
 {
-    // The match ends before m_next; its bytes spell m_length characters, each at least one.
-    qint64 tail = std::max({m_tail, m_next - m_length, m_first});
-    while (m_total - m_sums[static_cast<quint64>(tail) & m_ringMask]
-           > static_cast<quint64>(m_length))
-        ++tail;
-    m_tail = tail + 1;
-    return tail;
-}
-
-bool Spellings::feed(const char *bytes, qint64 count, const FileSearch::Found &found)
-{
-    if (!m_possible)
-        return true;
-    const auto *data = reinterpret_cast<const unsigned char *>(bytes);
-    if (m_words == 1) {
-        quint64 state = m_state[0];
-        const quint64 goal = quint64(1) << m_length;
-        for (qint64 k = 0; k < count; ++k) {
-            const unsigned char b = data[k];
-            m_sums[static_cast<quint64>(m_next) & m_ringMask] = m_total;
-            m_total += m_spelled[b];
-            ++m_next;
-            state = ((state & m_masks[b]) << m_shift[b]) | 1U;
-            if (state & goal) {
-                m_state[0] = state;
-                if (!found(startOfMatch()))
-                    return false;
+    m_starts.clear();
+    const size_t words = m_words;
+    const auto goalWord = static_cast<size_t>(m_length / 64);
+    const quint64 goalBit = quint64(1) << (m_length % 64);
+    auto state = [&](qint64 t) { return &m_ring[static_cast<size_t>(t & (RingSize - 1)) * words]; };
+    std::fill_n(state(size), words, 0);
+    state(size)[0] = 1;
+    for (qint64 t = size - 1; t >= 0; --t) {
+        quint64 *now = state(t);
+        std::fill_n(now, words, 0);
+        now[0] = 1;
+        unsigned lengths = m_lengthsByFirst[data[t]];
+        for (int length = 1; lengths >> length != 0; ++length) {
+            if (((lengths >> length) & 1U) == 0 || t + length > size)
+                continue;
+            const int piece = pieceAt(data + t, length);
+            if (piece < 0)
+                continue;
+            const quint64 *after = state(t + length);
+            const quint64 *mask = &m_masks[static_cast<size_t>(piece) * words];
+            const int shift = m_shifts[static_cast<size_t>(piece)];
+            if (words == 1) {
+                now[0] |= (after[0] & mask[0]) << shift;
+                continue;
             }
-        }
-        m_state[0] = state;
-        return true;
-    }
-    for (qint64 k = 0; k < count; ++k) {
-        const unsigned char b = data[k];
-        m_sums[static_cast<quint64>(m_next) & m_ringMask] = m_total;
-        m_total += m_spelled[b];
-        ++m_next;
-        const quint64 *mask = &m_masks[static_cast<size_t>(b) * m_words];
-        for (size_t w = 0; w < m_words; ++w)
-            m_scratch[w] = m_state[w] & mask[w];
-        const auto whole = static_cast<size_t>(m_shift[b] / 64);
-        const int bits = m_shift[b] % 64;
-        for (size_t w = m_words; w-- > 0;) {
-            quint64 word = 0;
-            if (w >= whole) {
-                word = m_scratch[w - whole] << bits;
+            const auto whole = static_cast<size_t>(shift / 64);
+            const int bits = shift % 64;
+            for (size_t w = words; w-- > whole;) {
+                quint64 word = (after[w - whole] & mask[w - whole]) << bits;
                 if (bits != 0 && w > whole)
-                    word |= m_scratch[w - whole - 1] >> (64 - bits);
+                    word |= (after[w - whole - 1] & mask[w - whole - 1]) >> (64 - bits);
+                now[w] |= word;
             }
-            m_state[w] = word;
         }
-        m_state[0] |= 1U;
-        if (matched() && !found(startOfMatch()))
+        if (t < valid && (now[goalWord] & goalBit) != 0)
+            m_starts.push_back(offset + t);
+    }
+    for (auto it = m_starts.rbegin(); it != m_starts.rend(); ++it) {
+        if (!found(*it))
             return false;
     }
     return true;
@@ -118,12 +135,23 @@ void Spellings::scan(
 {
     if (!m_possible)
         return;
-    restart(std::max<qint64>(from, 0));
+    from = std::max<qint64>(from, 0);
+    const qint64 last = std::min(end, rom.length());
+    // Each chunk is read with the bytes a run starting in it may take beyond it; those are read
+    // again as the start of the next chunk.
+    const qint64 lookahead = m_longestRun - 1;
     FileSearch::eachChunk(
         rom,
         from,
-        end,
-        0,
-        [&](const char *bytes, qint64 size, qint64) { return feed(bytes, size, found); },
+        last,
+        lookahead,
+        [&](const char *bytes, qint64 size, qint64 offset) {
+            const bool final = offset + size >= last;
+            return scanChunk(reinterpret_cast<const unsigned char *>(bytes),
+                             size,
+                             final ? size : size - lookahead,
+                             offset,
+                             found);
+        },
         chunkSize);
 }

@@ -1,45 +1,46 @@
 #pragma once
 
+#include "document/texttable.h"
 #include "platform/filesearch.h"
 
-#include <QByteArray>
+#include <QHash>
+#include <QString>
 
 #include <array>
 #include <vector>
 
 class BinaryFile;
-class KelTable;
 
 // Finds every run of bytes that a table spells as one text, whichever entries spell it: "the"
-// stored as "t" + "he" as well as "th" + "e". A run spells the text when the entries of its
-// bytes, joined, are the text; a byte whose entry is empty spells nothing and breaks a run.
+// stored as "t" + "he" as well as "th" + "e", a kana as its one-byte code or a two-byte one. A
+// run spells the text when it splits into keys, of any lengths, whose texts joined are the
+// text; an entry with an empty text spells nothing and breaks a run, and a linked entry that
+// takes parameters takes no part.
 //
-// The bytes stream through a set of states, the lengths of the text's prefixes that runs
-// ending at the current byte spell, kept as a bit set: each byte moves state i to i + its
-// entry's length where its entry is the text's piece at i (a mask and a shift per byte value,
-// fixed before the scan). A run and its start are both unique for a given end, and the starts
-// of successive matches rise, so one pointer over the spelled lengths of the last bytes finds
-// each match's start.
+// Each chunk of the ROM is read backwards through a set of states, the lengths of the text's
+// suffixes that runs starting at the current byte spell, kept as a bit set: a key of k bytes
+// at t moves each state i of t + k to i + its text's length where its text comes just before
+// that suffix (a mask and a shift per entry, fixed before the scan). A run starts at t exactly
+// when the whole text is among the states of t, so each start is found once, in whatever way
+// its runs split. A run of a text of n characters takes at most n * K bytes, K the longest key
+// that takes part, so each chunk is read with that many bytes of the next one after it, and the
+// starts in it are complete.
 //
-// Memory, for a text of n characters and W = ceil((n + 1) / 64): 256 masks of W words, a
-// ring of the spelled lengths of the last n + 1 bytes (8 bytes each, rounded up to a power of
-// two), and the scan's one chunk: about 2 KiB * W + 16 * n bytes + 1 MiB, whatever the ROM's
-// size. Time: W word operations per ROM byte plus constant work per match, so linear in the
-// ROM for any text and table.
+// Memory, for W = ceil((n + 1) / 64) and E entries whose text occurs in the text: a mask of W
+// words per such entry, key lookups for them (256 KiB when one of two bytes takes part), a
+// ring of 16 states of W words, the chunk read (1 MiB + n * K bytes) and the starts found in
+// one chunk (8 bytes each, at most one per byte of the chunk), whatever the ROM's size. Time:
+// per ROM byte, for each key length that takes part and fits there, one lookup and W word
+// operations; bytes after a chunk are read twice, n * K per chunk. Linear in the ROM for any
+// text and table.
 class Spellings
 {
 public:
-    Spellings(const QByteArray &text, const KelTable &table);
+    Spellings(const QString &text, const TextTable &table);
 
     // Whether any run of bytes spells the text at all.
     [[nodiscard]] bool possible() const { return m_possible; }
     [[nodiscard]] qsizetype textLength() const { return m_length; }
-
-    // Forgets the bytes seen; the next byte fed lies at offset.
-    void restart(qint64 offset);
-    // Feeds the next bytes and tells found the start of each run that spells the text and
-    // ends among them, in order. Returns false as soon as found does.
-    bool feed(const char *bytes, qint64 count, const FileSearch::Found &found);
 
     // Every start c >= from of a run that spells the text and ends before end, in order.
     void scan(BinaryFile &rom,
@@ -49,24 +50,26 @@ public:
               qint64 chunkSize = FileSearch::DefaultChunkSize);
 
 private:
-    [[nodiscard]] bool matched() const
-    {
-        return (m_state[static_cast<size_t>(m_length / 64)] >> (m_length % 64)) & 1U;
-    }
-    [[nodiscard]] qint64 startOfMatch();
+    // The starts c < valid of runs that lie within the size bytes at data, in order, as
+    // offsets from offset; false when found stops.
+    bool scanChunk(const unsigned char *data,
+                   qint64 size,
+                   qint64 valid,
+                   qint64 offset,
+                   const FileSearch::Found &found);
+    [[nodiscard]] int pieceAt(const unsigned char *data, int length) const;
 
     qsizetype m_length = 0;
     size_t m_words = 1;
     bool m_possible = false;
-    std::vector<quint64> m_masks;         // m_words words per byte value
-    std::array<int, 256> m_shift{};       // the entry's length where it can take part, else 0
-    std::array<quint64, 256> m_spelled{}; // the entry's length, at least 1
-    std::vector<quint64> m_state;
-    std::vector<quint64> m_scratch;
-    std::vector<quint64> m_sums; // spelled length before each of the last bytes, by offset
-    quint64 m_ringMask = 0;
-    quint64 m_total = 0;
-    qint64 m_next = 0;  // offset of the next byte
-    qint64 m_first = 0; // offset of the first byte since the restart
-    qint64 m_tail = 0;  // no match starts before it
+    qint64 m_longestRun = 0;
+    std::vector<quint64> m_masks; // m_words words per piece
+    std::vector<int> m_shifts;    // the piece's text length
+    // The pieces by key, as TextTable keeps its keys.
+    std::array<int, 256> m_oneByte;
+    std::vector<int> m_twoBytes;
+    std::array<QHash<quint64, int>, TextTable::MaxKeyLength + 1> m_longer;
+    std::array<quint16, 256> m_lengthsByFirst{};
+    std::vector<quint64> m_ring; // 16 states of m_words words, by offset
+    std::vector<qint64> m_starts;
 };

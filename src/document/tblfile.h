@@ -8,9 +8,9 @@
 #include <QString>
 #include <QStringList>
 
-// The .tbl table files that most tools of the field read and write: UTF-8 text, one
-// "HH=text" definition a line. Reading keeps what a KelTable can hold and names every line
-// whose content it cannot, so that nothing is lost without a word; writing gives a file that
+// The .tbl table files that most tools of the field read and write, as far as a KelTable holds
+// them. Reading takes TextTable's reading of the file and keeps the entries a KelTable can hold,
+// naming every line it cannot, so that nothing is lost without a word; writing gives a file that
 // reads back to the same table.
 namespace TblFile {
 
@@ -26,7 +26,7 @@ struct Parsed
     KelTable table;  // entry 0 is the yen sign, as every table read from a file
     int defined = 0; // bytes the file defined
     QList<Warning> warnings;
-    QString problem; // why nothing at all can be taken from the file; empty when fine
+    QString problem; // why the file cannot be read as a .tbl at all; empty when fine
 };
 
 struct Written
@@ -35,12 +35,10 @@ struct Written
     QStringList leftOut; // entries that no .tbl line can hold
 };
 
-// Reads the bytes of a .tbl file. Lines end in LF, CR LF or CR; a leading byte-order mark is
-// skipped; "#" starts a comment; "HH=text", "/HH=text" (an end token) and "*HH" or "*HH=text"
-// (a line break, whose text is a line feed unless given) set entry HH to the text after "="
-// exactly. Multi-byte keys, control codes, table switches and names, entry 00, a text that is
-// not Latin-1, a second definition of a byte, and a line that is not UTF-8 or none of these
-// are warnings, left out.
+// Reads the bytes of a .tbl file as TextTable::parse does. Every line it leaves out is a
+// warning, and so is each entry a .kel cannot hold: a key of more than one byte, a linked
+// entry, entry 00, a text that is not Latin-1. A file with no entry gives the empty table; a
+// UTF-16 file is a problem.
 [[nodiscard]] Parsed parse(QByteArrayView fileBytes);
 
 // "HH=text" for every non-empty entry 1 to 255, UTF-8 with LF line ends; a lone line feed is
@@ -50,7 +48,8 @@ struct Written
 // Whether a path names a .tbl file rather than a .kel, by its suffix.
 [[nodiscard]] bool isTblPath(const QString &path);
 
-// Parses the file at path; throws FileError when it cannot be read or gives no entry at all.
+// Parses the file at path; throws FileError when it cannot be read, is larger than
+// TextTable::MaxFileSize or has a problem.
 [[nodiscard]] Parsed read(const QString &path);
 
 } // namespace TblFile

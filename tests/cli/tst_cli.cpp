@@ -56,6 +56,9 @@ private slots:
     void findAgreesWithTheWindow_data();
     void findAgreesWithTheWindow();
     void findWithATblTable();
+    void japaneseTable();
+    void encodeAndDecode_data();
+    void encodeAndDecode();
     void relsearchDraftsTheDemoTable();
     void relsearchWritesNothingWithoutAHit();
     void tableImport();
@@ -100,7 +103,7 @@ void tst_Cli::usageAndFileErrors_data()
     QTest::newRow("--from no number")
         << QStringList{"dump", game, "--from", "12abc"} << 2 << "is no number";
     QTest::newRow("TEXT the table cannot spell")
-        << QStringList{"find", game, "XYQ"} << 1 << "after \"XY\", no entry starts \"Q\"";
+        << QStringList{"find", game, "XYQ"} << 1 << "after \"XY\", no entry spells \"Q\"";
     QTest::newRow("no spelling at all") << QStringList{"find", game, "XQ", "--any-encoding"} << 1
                                         << "no run of the table's entries";
     QTest::newRow("not found") << QStringList{"find", game, "ZZ"} << 1 << "not found";
@@ -175,30 +178,32 @@ void tst_Cli::findAgreesWithTheWindow_data()
     const QByteArray nine = romWith(256, {{3, "XY"}, {9, "XY"}, {15, "XY"}, {100, "XY"}});
     QTest::newRow("find, then next passes over nine")
         << nine << QStringList{"XY"} << QList<qint64>{3} << 0.0;
-    QTest::newRow("next from line 0")
-        << nine << QStringList{"XY", "--from", "0"} << QList<qint64>{15} << 1.0;
-    QTest::newRow("next from line 1")
-        << nine << QStringList{"XY", "--from", "16"} << QList<qint64>{100} << 6.0;
-    QTest::newRow("next finds no more")
-        << nine << QStringList{"XY", "--from", "96"} << QList<qint64>{} << 7.0;
+    // --from searches from that byte itself, where the window's Find Next starts 15 bytes on.
+    QTest::newRow("--from a match's own byte")
+        << nine << QStringList{"XY", "--from", "3"} << QList<qint64>{3} << -1.0;
+    QTest::newRow("--from 0") << nine << QStringList{"XY", "--from", "0"} << QList<qint64>{3}
+                              << -1.0;
+    QTest::newRow("--from 16") << nine << QStringList{"XY", "--from", "16"} << QList<qint64>{100}
+                               << -1.0;
+    QTest::newRow("--from past the last match")
+        << nine << QStringList{"XY", "--from", "101"} << QList<qint64>{} << -1.0;
     const QByteArray last = romWith(64, {{63, "X"}});
     QTest::newRow("one byte on the last") << last << QStringList{"X"} << QList<qint64>{63} << 4.0;
-    QTest::newRow("next from the line before the last")
-        << last << QStringList{"X", "--from", "48"} << QList<qint64>{} << 4.0;
-    QTest::newRow("next from the last line")
-        << last << QStringList{"X", "--from", "64"} << QList<qint64>{} << 5.0;
+    QTest::newRow("--from the last byte")
+        << last << QStringList{"X", "--from", "63"} << QList<qint64>{63} << -1.0;
+    QTest::newRow("--from the end")
+        << last << QStringList{"X", "--from", "64"} << QList<qint64>{} << -1.0;
+    const QByteArray near = romWith(256, {{11, "X"}, {40, "X"}});
     QTest::newRow("fraction, half down")
-        << romWith(256, {{25, "X"}, {40, "X"}}) << QStringList{"X", "--from", "10.5"}
-        << QList<qint64>{25} << 1.0;
+        << near << QStringList{"X", "--from", "10.5"} << QList<qint64>{11} << -1.0;
     QTest::newRow("fraction, half up")
-        << romWith(256, {{26, "X"}, {40, "X"}}) << QStringList{"X", "--from", "11.5"}
-        << QList<qint64>{40} << 2.0;
+        << near << QStringList{"X", "--from", "11.5"} << QList<qint64>{40} << -1.0;
     QTest::newRow("0 bytes") << QByteArray() << QStringList{"X"} << QList<qint64>{} << 0.0;
     QTest::newRow("1 byte") << QByteArray("X") << QStringList{"X"} << QList<qint64>{} << 0.0;
     QTest::newRow("--all") << nine << QStringList{"XY", "--all"} << QList<qint64>{3, 9, 15, 100}
                            << -1.0;
-    QTest::newRow("--all from line 0")
-        << nine << QStringList{"XY", "--all", "--from", "0"} << QList<qint64>{15, 100} << -1.0;
+    QTest::newRow("--all --from 4")
+        << nine << QStringList{"XY", "--all", "--from", "4"} << QList<qint64>{9, 15, 100} << -1.0;
     QTest::newRow("--any-encoding")
         << romWith(256, {{20, "ABA"}, {100, "CA"}}) << QStringList{"ABA", "--any-encoding", "--all"}
         << QList<qint64>{20, 100} << -1.0;
@@ -221,12 +226,7 @@ void tst_Cli::findAgreesWithTheWindow()
     if (windowTopLine < 0)
         return;
     // The window's page rules take the same result to the page its test expects.
-    const qsizetype from = arguments.indexOf(QStringLiteral("--from"));
-    using Navigation::FindFrom;
-    const qint64 start = Navigation::startPosition(from < 0 ? FindFrom::Start : FindFrom::TopLine,
-                                                   from < 0
-                                                       ? 0
-                                                       : arguments.at(from + 1).toDouble() / 16);
+    const qint64 start = Navigation::startPosition(Navigation::FindFrom::Start, 0);
     QCOMPARE(Navigation::topLineAfterFind(offsets.isEmpty() ? start : offsets.first() + 1),
              windowTopLine);
 }
@@ -234,14 +234,118 @@ void tst_Cli::findAgreesWithTheWindow()
 void tst_Cli::findWithATblTable()
 {
     const QString romPath = rom(romWith(64, {{10, "\x90\x91"}}));
-    const QString tbl = m_files->write(QStringLiteral("t.tbl"), "90=\xC3\xA9\n91=t\n8081=x\n");
-    const CliRun run = CliRun::run({"find", romPath, "\u00E9t", "--table", tbl});
+    const QString tbl = m_files->write(QStringLiteral("t.tbl"),
+                                       "90=\xC3\xA9\n91=t\n8081=x\n!F8=kanji\n");
+    CliRun run = CliRun::run({"find", romPath, "\u00E9t", "--table", tbl});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QStringLiteral("10 (0xA)\n"));
-    QVERIFY2(run.err.contains(QLatin1String("1 line(s)")), qPrintable(run.err));
+    QVERIFY2(run.err.contains(tbl + QStringLiteral(":4: \"!F8=kanji\" left out")),
+             qPrintable(run.err));
+    run = CliRun::run({"find", romPath, "\u00E9t", "--table", tbl, "--strict"});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.out.isEmpty() && run.err.contains(QLatin1String(":4:")), qPrintable(run.err));
 
     const QString empty = m_files->write(QStringLiteral("empty.tbl"), "# nothing\n");
-    QCOMPARE(CliRun::run({"find", romPath, "t", "--table", empty}).exitCode, 2);
+    run = CliRun::run({"find", romPath, "t", "--table", empty});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QLatin1String("no entry spells \"t\" at character 1")),
+             qPrintable(run.err));
+}
+
+void tst_Cli::japaneseTable()
+{
+    // Kana of one byte, a full-width space and a kanji of two, an end token, a line break.
+    const QString tbl = m_files
+                            ->write(QStringLiteral("jp.tbl"),
+                                    "8140=\xE3\x80\x80\r\n10=\xE3\x81\x82\r\n"
+                                    "11=\xE3\x81\x84\r\n889F=\xE4\xBA\x9C\r\n/FF=<end>\r\n*FE\r\n");
+    const QByteArray bytes = QByteArray(11, '\x10') + QByteArray::fromHex("81401011889FFF10FE1111");
+    const QString romPath = m_files->write(QStringLiteral("jp.smc"), bytes);
+
+    CliRun run = CliRun::run({"dump", romPath, "--table", tbl});
+    QCOMPARE(run.exitCode, 0);
+    // The kanji at 15 and 16 straddles two lines: its text is the first line's.
+    QCOMPARE(run.out,
+             " 0 (0x00)  10101010101010101010108140101188  " + QString(11, u'\u3042')
+                 + "\u3000\u3042\u3044\u4E9C\n"
+                   "16 (0x10)  9FFF10FE1111"
+                 + QString(20, ' ') + "  <end>\u3042\u240A\u3044\u3044\n");
+    run = CliRun::run({"dump", romPath, "--table", tbl, "--text", "--from", "11"});
+    QCOMPARE(run.out, QStringLiteral("\u3000\u3042\u3044\u4E9C<end>\n\u3042\u240A\n\u3044\u3044\n"));
+    run = CliRun::run({"dump", romPath, "--table", tbl, "--text", "--from", "12", "--length", "4"});
+    QCOMPARE(run.out, QStringLiteral("<$40>\u3042\u3044<$88>\n"));
+
+    // A kanji across the 64 KiB that dump reads at a time.
+    const QString big = m_files->write(QStringLiteral("big.smc"),
+                                       QByteArray(65535, '\x10') + QByteArray::fromHex("889F"));
+    run = CliRun::run({"dump", big, "--table", tbl, "--text"});
+    QCOMPARE(run.out, QString(65535, u'\u3042') + "\u4E9C\n");
+
+    run = CliRun::run({"find", romPath, "\u3042\u3044", "--table", tbl, "--all"});
+    QCOMPARE(run.out, QStringLiteral("13 (0xD)\n"));
+    run = CliRun::run({"find", romPath, "\u3044\u3044", "--table", tbl, "--any-encoding"});
+    QCOMPARE(run.out, QStringLiteral("20 (0x14)\n"));
+
+    run = CliRun::run({"encode", "--table", tbl, "\u3000\u3042\u3044\u4E9C<end>"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("81 40 10 11 88 9F FF\n"));
+    QCOMPARE(run.err, QStringLiteral("7 bytes\n"));
+    for (const char *hex : {"81 40 10 11 88 9F FF", "814010 11889fff"}) {
+        run = CliRun::run({"decode", "--table", tbl, hex});
+        QCOMPARE(run.out, QStringLiteral("\u3000\u3042\u3044\u4E9C<end>\n"));
+    }
+}
+
+void tst_Cli::encodeAndDecode_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // $T is the table
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err"); // a part of it
+
+    QTest::newRow("longest text first")
+        << QStringList{"encode", "--table", "$T", "abcde"} << 0 << "C0 64 65\n"
+        << "3 bytes";
+    QTest::newRow("--shortest") << QStringList{"encode", "--table", "$T", "abcde", "--shortest"}
+                                << 0 << "61 C1\n"
+                                << "2 bytes";
+    QTest::newRow("a typed byte") << QStringList{"encode", "--table", "$T", "<$0a>"} << 0 << "0A\n"
+                                  << "1 byte";
+    QTest::newRow("a character no entry spells")
+        << QStringList{"encode", "--table", "$T", "adz"} << 2 << ""
+        << "no entry spells \"z\" at character 3";
+    QTest::newRow("bytes that would read as something else")
+        << QStringList{"encode", "--table", "$T", "<$F0>d"} << 2 << ""
+        << "reads back";
+    QTest::newRow("no --table") << QStringList{"encode", "abc"} << 2 << ""
+                                << "needs --table";
+    QTest::newRow("decode") << QStringList{"decode", "--table", "$T", "c0 F064 12"} << 0
+                            << "abc\u00E9<$12>\n"
+                            << "";
+    QTest::newRow("decode of odd digits")
+        << QStringList{"decode", "--table", "$T", "C0 6"} << 2 << ""
+        << "two digits a byte";
+    QTest::newRow("decode of a .kel")
+        << QStringList{"decode", "--table", "$K", "410000"} << 0 << "A\u00A5\u00A5\n"
+        << "";
+}
+
+void tst_Cli::encodeAndDecode()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exit);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+
+    const QString tbl = m_files->write(QStringLiteral("dte.tbl"),
+                                       "61=a\n64=d\n65=e\nC0=abc\nC1=bcde\nF064=\xC3\xA9\n");
+    const QString kel = m_files->write(QStringLiteral("t.kel"), findTable().records());
+    for (QString &argument : arguments)
+        argument.replace(QLatin1String("$T"), tbl).replace(QLatin1String("$K"), kel);
+    const CliRun run = CliRun::run(arguments);
+    QCOMPARE(run.exitCode, exit);
+    QCOMPARE(run.out, out);
+    QVERIFY2(run.err.contains(err), qPrintable(run.err));
 }
 
 void tst_Cli::relsearchDraftsTheDemoTable()
@@ -304,8 +408,9 @@ void tst_Cli::tableImport()
     QCOMPARE(readFile(kel), QByteArray("A\r\r c \r") + QByteArray(252, '\r'));
 
     // A failed import leaves the table there as it was.
-    const QString empty = m_files->write(QStringLiteral("empty.tbl"), {});
-    QCOMPARE(CliRun::run({"table", "import", empty, kel}).exitCode, 2);
+    const QString utf16 = m_files->write(QStringLiteral("utf16.tbl"),
+                                         QByteArray("\xFF\xFE\x34\0", 4));
+    QCOMPARE(CliRun::run({"table", "import", utf16, kel}).exitCode, 2);
     QCOMPARE(CliRun::run({"table", "import", tbl, m_files->path("no/such/folder/out.kel")}).exitCode,
              2);
     QCOMPARE(CliRun::run({"table", "import", tbl, tbl + ".smc"}).exitCode, 2);
@@ -323,10 +428,13 @@ void tst_Cli::tableExportImportRoundTrip()
     QCOMPARE(CliRun::run({"table", "import", tbl, back}).exitCode, 0);
     QCOMPARE(readFile(back), readFile(kel));
 
-    // A table holding nothing gives no .tbl.
+    // A table holding nothing gives an empty .tbl, which reads back as that table.
     const QString blank = m_files->write(QStringLiteral("blank.kel"), QByteArray(255, '\r'));
-    QCOMPARE(CliRun::run({"table", "export", blank, tbl + "2.tbl"}).exitCode, 2);
-    QVERIFY(!QFile::exists(tbl + "2.tbl"));
+    const QString empty = m_files->path(QStringLiteral("empty.tbl"));
+    QCOMPARE(CliRun::run({"table", "export", blank, empty}).exitCode, 0);
+    QVERIFY(QFile::exists(empty) && readFile(empty).isEmpty());
+    QCOMPARE(CliRun::run({"table", "import", empty, back}).exitCode, 0);
+    QCOMPARE(readFile(back), readFile(blank));
 }
 
 void tst_Cli::unreadableInput_data()

@@ -4,25 +4,22 @@
 
 namespace PlainSpellings {
 
-QList<QByteArray> all(const QByteArray &text, const KelTable &table)
+QList<QByteArray> all(const QString &text, const TextTable &table)
 {
     if (text.isEmpty())
         return {QByteArray()};
     QList<QByteArray> spellings;
-    for (int b = 0; b < KelTable::Size; ++b) {
-        const QByteArray &entry = table.entry(b);
-        if (entry.isEmpty() || !text.startsWith(entry))
+    for (const TextTable::Entry &entry : table.entries()) {
+        const bool takesParameters = entry.kind == TextTable::Kind::Linked && entry.parameters > 0;
+        if (entry.text.isEmpty() || takesParameters || !text.startsWith(entry.text))
             continue;
-        for (const QByteArray &rest : all(text.mid(entry.size()), table))
-            spellings.append(char(b) + rest);
+        for (const QByteArray &rest : all(text.mid(entry.text.size()), table))
+            spellings.append(entry.key + rest);
     }
     return spellings;
 }
 
-QList<qint64> starts(const QByteArray &rom,
-                     const QByteArray &text,
-                     const KelTable &table,
-                     qint64 from)
+QList<qint64> starts(const QByteArray &rom, const QString &text, const TextTable &table, qint64 from)
 {
     QList<qint64> found;
     if (text.isEmpty())

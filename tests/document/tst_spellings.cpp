@@ -1,3 +1,4 @@
+#include "document/keltable.h"
 #include "document/navigation.h"
 #include "document/spellings.h"
 #include "plainspellings.h"
@@ -11,21 +12,29 @@
 namespace {
 
 using Entries = QMap<int, QByteArray>;
+// Keys in hex and their texts, for a table with keys of more than one byte.
+using Keys = QMap<QByteArray, QString>;
 
-KelTable tableOf(const Entries &entries)
+// A .kel's table, as the command line reads one.
+TextTable tableOf(const Entries &entries)
 {
     KelTable table;
     table.readRecords({});
     for (auto it = entries.begin(); it != entries.end(); ++it)
         table.setEntry(it.key(), it.value());
+    return TextTable::fromKel(table);
+}
+
+TextTable tableOf(const Keys &keys)
+{
+    TextTable table;
+    for (auto it = keys.begin(); it != keys.end(); ++it)
+        table.add({QByteArray::fromHex(it.key()), it.value()});
     return table;
 }
 
-QList<qint64> spellingStarts(const QString &romPath,
-                             const QByteArray &text,
-                             const KelTable &table,
-                             qint64 from,
-                             qint64 chunk)
+QList<qint64> spellingStarts(
+    const QString &romPath, const QString &text, const TextTable &table, qint64 from, qint64 chunk)
 {
     BinaryFile rom(romPath, BinaryFile::Mode::Read);
     Spellings spellings(text, table);
@@ -74,38 +83,49 @@ private:
 
 void tst_Spellings::matches_data()
 {
-    QTest::addColumn<Entries>("entries");
+    QTest::addColumn<TextTable>("table");
     QTest::addColumn<QByteArray>("rom");
-    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("text");
     QTest::addColumn<QList<qint64>>("starts");
 
-    const Entries the{{1, "t"}, {2, "h"}, {3, "e"}, {4, "th"}, {5, "he"}};
-    QTest::newRow("every split of the") << the << QByteArray("\x04\x03.\x01\x05.\x01\x02\x03")
-                                        << QByteArray("the") << QList<qint64>{0, 3, 6};
+    const TextTable the = tableOf(Entries{{1, "t"}, {2, "h"}, {3, "e"}, {4, "th"}, {5, "he"}});
+    QTest::newRow("every split of the")
+        << the << QByteArray("\x04\x03.\x01\x05.\x01\x02\x03") << "the" << QList<qint64>{0, 3, 6};
     QTest::newRow("an empty entry breaks a run")
-        << the << QByteArray("\x04\x09\x03\x04\x03") << QByteArray("the") << QList<qint64>{3};
-    QTest::newRow("overlapping") << Entries{{1, "a"}} << QByteArray("\x01\x01\x01")
-                                 << QByteArray("aa") << QList<qint64>{0, 1};
-    QTest::newRow("byte 0 spells the yen sign") << Entries{{1, "a"}} << QByteArray("\x01\x00", 2)
-                                                << QByteArray("a\xA5") << QList<qint64>{0};
-    QTest::newRow("no spelling at all")
-        << the << QByteArray("\x01\x02") << QByteArray("tx") << QList<qint64>{};
+        << the << QByteArray("\x04\x09\x03\x04\x03") << "the" << QList<qint64>{3};
+    QTest::newRow("overlapping") << tableOf(Entries{{1, "a"}}) << QByteArray("\x01\x01\x01") << "aa"
+                                 << QList<qint64>{0, 1};
+    QTest::newRow("byte 0 spells the yen sign")
+        << tableOf(Entries{{1, "a"}}) << QByteArray("\x01\x00", 2) << "a\u00A5" << QList<qint64>{0};
+    QTest::newRow("no spelling at all") << the << QByteArray("\x01\x02") << "tx" << QList<qint64>{};
     // 70 characters take two words of state; the shift of "bb" crosses between them.
-    const QByteArray longText = QByteArray(63, 'a') + "bbbbbbb";
+    const QString longText = QString(63, 'a') + "bbbbbbb";
     QTest::newRow("more than 63 characters")
-        << Entries{{1, "a"}, {2, "bb"}, {3, "b"}}
+        << tableOf(Entries{{1, "a"}, {2, "bb"}, {3, "b"}})
         << (QByteArray(64, '\x01') + QByteArray("\x02\x03\x02\x02\x03\x03\x03\x02\x02\x03"))
         << longText << QList<qint64>{1};
+    // Kana of one byte, kanji of two, a word of three: runs of one text but different lengths
+    // that end at the same byte, and starts inside another run.
+    const TextTable japanese = tableOf(Keys{{"10", "\u3042"},
+                                            {"11", "\u3044"},
+                                            {"889F", "\u4E9C"},
+                                            {"1011", "\u3042\u3044"},
+                                            {"8810", "x"},
+                                            {"E01011", "\u3042\u3044"}});
+    QTest::newRow("keys of 1, 2 and 3 bytes")
+        << japanese << QByteArray::fromHex("E010118810119F889F") << "\u3042\u3044"
+        << QList<qint64>{0, 1, 4};
+    QTest::newRow("a kanji split across runs")
+        << japanese << QByteArray::fromHex("88889F1011") << "\u4E9C\u3042" << QList<qint64>{1};
 }
 
 void tst_Spellings::matches()
 {
-    QFETCH(Entries, entries);
+    QFETCH(TextTable, table);
     QFETCH(QByteArray, rom);
-    QFETCH(QByteArray, text);
+    QFETCH(QString, text);
     QFETCH(QList<qint64>, starts);
 
-    const KelTable table = tableOf(entries);
     QCOMPARE(Spellings(text, table).possible(), !PlainSpellings::all(text, table).isEmpty());
     QCOMPARE(PlainSpellings::starts(rom, text, table, 0), starts);
     const QString path = m_files.write(QStringLiteral("rom.smc"), rom);
@@ -115,22 +135,29 @@ void tst_Spellings::matches()
 
 void tst_Spellings::agreesWithPlainEnumeration()
 {
+    // Keys of one to three bytes over a few values, so that keys start each other and runs of
+    // different lengths spell one text.
     QRandomGenerator random(20240517);
     qsizetype matches = 0;
     for (int round = 0; round < 400; ++round) {
-        KelTable table;
-        table.readRecords({});
-        for (int n = 2 + int(random.bounded(5)); n > 0; --n)
-            table.setEntry(1 + int(random.bounded(6)), randomText(random, 2));
+        TextTable table;
+        QList<QString> texts;
+        for (int n = 2 + int(random.bounded(6)); n > 0; --n) {
+            QByteArray key;
+            for (int k = random.bounded(3) == 0 ? 2 + int(random.bounded(2)) : 1; k > 0; --k)
+                key.append(char(1 + random.bounded(5)));
+            const QString text = QString::fromLatin1(randomText(random, 2));
+            if (table.add({key, text}))
+                texts.append(text);
+        }
         QByteArray rom;
         for (int n = int(random.bounded(80)); n > 0; --n)
-            rom.append(char(random.bounded(8)));
+            rom.append(char(random.bounded(7)));
         // Mostly a text that the table can spell, now and then one it may not.
-        QByteArray text = random.bounded(8) == 0 ? randomText(random, 4) : QByteArray();
+        QString text = random.bounded(8) == 0 ? QString::fromLatin1(randomText(random, 4))
+                                              : QString();
         for (int n = text.isEmpty() ? 1 + int(random.bounded(4)) : 0; n > 0; --n)
-            text += table.entry(1 + int(random.bounded(6)));
-        if (text.isEmpty())
-            text = "a";
+            text += texts.at(random.bounded(texts.size()));
         const qint64 from = random.bounded(8);
         const qint64 chunk = 1 + random.bounded(9);
         const QString path = m_files.write(QStringLiteral("random.smc"), rom);

@@ -17,8 +17,7 @@ class tst_TblFile : public QObject
 private slots:
     void parse_data();
     void parse();
-    void nothingToTake_data();
-    void nothingToTake();
+    void utf16IsRefused();
     void write();
     void writeThenParseGivesTheTable();
 };
@@ -43,6 +42,10 @@ void tst_TblFile::parse_data()
         << Entries{{0xFF, "<end>"}, {0xFE, "\n"}, {0xFD, "<br>"}} << QList<int>{};
     QTest::newRow("UTF-8 to Latin-1") << QByteArray("A5=\xC2\xA5\nE9=caf\xC3\xA9\n")
                                       << Entries{{0xA5, "\xA5"}, {0xE9, "caf\xE9"}} << QList<int>{};
+    QTest::newRow("no entry: the empty table")
+        << QByteArray("# a table\n\n") << Entries{} << QList<int>{};
+    QTest::newRow("multi-byte keys only")
+        << QByteArray("8140=\xE3\x80\x80\n") << Entries{} << QList<int>{1};
     QTest::newRow("what a .kel cannot hold")
         << QByteArray("41=A\n"
                       "8081=x\n"
@@ -79,20 +82,11 @@ void tst_TblFile::parse()
     QCOMPARE(lines, warningLines);
 }
 
-void tst_TblFile::nothingToTake_data()
+void tst_TblFile::utf16IsRefused()
 {
-    QTest::addColumn<QByteArray>("file");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("comments only") << QByteArray("# a table\n\n");
-    QTest::newRow("multi-byte keys only") << QByteArray("8140=\xE3\x80\x80\n");
-    QTest::newRow("UTF-16") << QByteArray("\xFF\xFE"
-                                          "4\0001\000=\000A\000",
-                                          10);
-}
-
-void tst_TblFile::nothingToTake()
-{
-    QFETCH(QByteArray, file);
+    const QByteArray file("\xFF\xFE"
+                          "4\0001\000=\000A\000",
+                          10);
     const TblFile::Parsed parsed = TblFile::parse(file);
     QVERIFY(!parsed.problem.isEmpty());
     QCOMPARE(parsed.table.entry(0), QByteArray("\xA5"));
