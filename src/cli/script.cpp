@@ -2,9 +2,7 @@
 
 #include "cli/output.h"
 #include "cli/pointeroptions.h"
-#include "document/keltable.h"
 #include "document/keltablefile.h"
-#include "document/tblfile.h"
 #include "document/texttable.h"
 #include "platform/binaryfile.h"
 #include "script/scriptdump.h"
@@ -18,21 +16,6 @@
 namespace Cli {
 
 namespace {
-
-// The table at path: a .tbl as it stands, with every kind of entry, or a .kel as the one-byte
-// table it is; an empty path, the .kel beside the ROM by the window's rule.
-TextTable textTableFor(const QString &romPath, const QString &path)
-{
-    if (TblFile::isTblPath(path)) {
-        const TextTable::Parsed parsed = TextTable::read(path);
-        if (!parsed.warnings.isEmpty()) {
-            err() << "warning: " << parsed.warnings.size() << " line(s) of \"" << path
-                  << "\" were left out; 'orvane-cli table import' lists them.\n";
-        }
-        return parsed.table;
-    }
-    return TextTable::fromKel(tableFor(romPath, path));
-}
 
 // The table path a script records: relative to the script's folder, so that the two can move
 // together.
@@ -74,8 +57,9 @@ Exit dump(const QStringList &arguments)
                                                    "output)."),
                                     QStringLiteral("SCRIPT"));
     const QCommandLineOption table = tableOption();
+    const QCommandLineOption strict = strictTableOption();
     const PointerOptions pointerOptions;
-    parser.addOptions({table, pointers, count, end, length, output});
+    parser.addOptions({table, strict, pointers, count, end, length, output});
     pointerOptions.addTo(parser);
     if (!parse(parser, arguments, {{"ROM", "The ROM file."}}))
         return Exit::Success;
@@ -108,7 +92,7 @@ Exit dump(const QStringList &arguments)
     const QByteArray rom = BinaryFile::readAll(romPath);
     const QString tablePath = parser.value(table).isEmpty() ? tablePathFor(romPath)
                                                             : parser.value(table);
-    const TextTable textTable = textTableFor(romPath, parser.value(table));
+    const TextTable textTable = tableFor(romPath, parser.value(table), parser.isSet(strict));
     options.romName = QFileInfo(romPath).fileName();
     options.tablePath = recordedPath(tablePath, scriptPath);
     const Script script = ScriptDump::dump(rom, textTable, options);
@@ -159,8 +143,9 @@ Exit insert(const QStringList &arguments)
                                                  "with this byte, in hex."),
                                   QStringLiteral("HEX"));
     const QCommandLineOption table = tableOption();
+    const QCommandLineOption strict = strictTableOption();
     const OutputOptions output;
-    parser.addOptions({table, space, shortest, fill});
+    parser.addOptions({table, strict, space, shortest, fill});
     output.addTo(parser);
     if (!parse(parser,
                arguments,
@@ -183,7 +168,7 @@ Exit insert(const QStringList &arguments)
     // A list, so that the tables keep their places while inputs point at them.
     std::list<TextTable> tables;
     if (parser.isSet(table))
-        tables.push_back(textTableFor(romPath, parser.value(table)));
+        tables.push_back(tableFor(romPath, parser.value(table), parser.isSet(strict)));
     QList<ScriptInsert::Input> inputs;
     for (const QString &scriptPath : positional.mid(1)) {
         ScriptInsert::Input input;
@@ -194,7 +179,7 @@ Exit insert(const QStringList &arguments)
             const QString path = recorded.isEmpty() || QDir::isAbsolutePath(recorded)
                                      ? recorded
                                      : QFileInfo(scriptPath).dir().filePath(recorded);
-            tables.push_back(textTableFor(romPath, path));
+            tables.push_back(tableFor(romPath, path, parser.isSet(strict)));
         }
         input.table = &tables.back();
         inputs.append(input);
