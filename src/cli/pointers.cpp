@@ -76,7 +76,7 @@ PointerFormat PointerOptions::format(const QCommandLineParser &parser) const
 QByteArray parseHexCode(const QString &text, const QString &what, int maxBytes)
 {
     const QByteArray digits = text.toLatin1();
-    const QByteArray bytes = QByteArray::fromHex(digits);
+    QByteArray bytes = QByteArray::fromHex(digits);
     if (digits.isEmpty() || digits.size() % 2 != 0 || bytes.size() > maxBytes
         || bytes.toHex() != digits.toLower()) {
         throw UsageError(QStringLiteral("%1 \"%2\" is not %3 in bare hex digits (such as 00 or "

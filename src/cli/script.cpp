@@ -154,7 +154,7 @@ Exit insert(const QStringList &arguments)
         return Exit::Success;
 
     const QStringList positional = parser.positionalArguments();
-    const QString romPath = positional[0];
+    const QString &romPath = positional[0];
     const QString target = output.target(parser, romPath, positional);
     ScriptInsert::Options options;
     for (const QString &range : parser.values(space))

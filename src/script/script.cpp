@@ -59,7 +59,7 @@ qint64 number(const QString &text)
 
 QByteArray hexBytes(const QString &text)
 {
-    const QByteArray bytes = QByteArray::fromHex(text.toLatin1());
+    QByteArray bytes = QByteArray::fromHex(text.toLatin1());
     if (text.isEmpty() || text.size() % 2 != 0 || bytes.toHex().toUpper() != text.toUpper()
         || bytes.size() > 8)
         throw Error(QStringLiteral("\"%1\" is no code of 1 to 8 hex bytes").arg(text));

@@ -285,15 +285,21 @@ Result insert(const QByteArray &rom, const QList<Input> &inputs, const Options &
         }
     }
 
+    for (Item &item : items)
+        judge(item, rom, options.spelling);
+    // Scripts dumped from tables that overlap list a pointer twice: harmless while both strings
+    // stay, but a pointer cannot lead to two new places.
     QHash<qint64, std::size_t> pointerOwner;
     for (std::size_t k = 0; k < items.size(); ++k) {
-        Item &item = items[k];
-        judge(item, rom, options.spelling);
-        for (const qint64 place : item.string->pointers) {
+        for (const qint64 place : items[k].string->pointers) {
             const auto owner = pointerOwner.constFind(place);
-            if (owner != pointerOwner.constEnd() && item.failure.isEmpty()) {
-                item.failure = QStringLiteral("its pointer at %1 is also %2's")
-                                   .arg(hex(place), items[*owner].name());
+            if (owner != pointerOwner.constEnd()) {
+                for (const auto &[item, other] : {std::pair{k, *owner}, std::pair{*owner, k}}) {
+                    if (items[item].failure.isEmpty() && items[item].fate != Fate::Unchanged) {
+                        items[item].failure = QStringLiteral("its pointer at %1 is also %2's")
+                                                  .arg(hex(place), items[other].name());
+                    }
+                }
             }
             pointerOwner.insert(place, k);
         }

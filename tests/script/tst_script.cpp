@@ -88,6 +88,9 @@ private slots:
     void spaceFitsExactly_data();
     void spaceFitsExactly();
     void refusesPointersOutsideTheRom();
+    void fixedLength_data();
+    void fixedLength();
+    void scriptsThatShareAPointer();
 
 private:
     TextTable m_table = makeTable();
@@ -447,6 +450,85 @@ void TestScript::refusesPointersOutsideTheRom()
     } catch (const Error &error) {
         QVERIFY2(error.message().contains(QLatin1String("its pointer at 0x100 lies past the end")),
                  qPrintable(error.message()));
+    }
+}
+
+void TestScript::fixedLength_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("fill");
+    QTest::addColumn<QByteArray>("bytes"); // the place after, or empty when refused
+    QTest::newRow("shorter, filled")
+        << "XY" << true << QByteArray("\x37\x38\x5E\x5E\x5E\x5E\x5E\x5E");
+    QTest::newRow("shorter, the rest kept")
+        << "XY" << false << QByteArray("\x37\x38\x22\x23\x24\x25\x26\x27");
+    QTest::newRow("as long") << "HGFEDCBA" << false
+                             << QByteArray("\x27\x26\x25\x24\x23\x22\x21\x20");
+    QTest::newRow("longer") << "ABCDEFGHI" << false << QByteArray();
+}
+
+// Strings of a fixed length never move: the game reads all of their bytes, and no more.
+void TestScript::fixedLength()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, fill);
+    QFETCH(QByteArray, bytes);
+    const QByteArray rom("\x04\x00\x0C\x00"
+                         "\x20\x21\x22\x23\x24\x25\x26\x27"
+                         "\x3A\x3B\x3C\x3D\x3E\x3F\x40\x41",
+                         20);
+    ScriptDump::Options options = tinyOptions();
+    options.tables = {{0, 2}};
+    options.fixedLength = 8;
+    Script script = Script::parse(ScriptDump::dump(rom, m_table, options).toUtf8(),
+                                  QStringLiteral("f.txt"));
+    QCOMPARE(script.fixedLength, 8);
+    QCOMPARE(script.strings[1].text(), QStringLiteral("abcdefgh"));
+    script.strings[0].lines = {text};
+    ScriptInsert::Options insertOptions;
+    if (fill)
+        insertOptions.fill = '\x5E';
+    try {
+        const ScriptInsert::Result result = ScriptInsert::insert(rom,
+                                                                 {{script,
+                                                                   QStringLiteral("f.txt"),
+                                                                   &m_table}},
+                                                                 insertOptions);
+        QCOMPARE(result.rom, QByteArray(rom).replace(4, 8, bytes));
+    } catch (const Error &error) {
+        QVERIFY2(bytes.isEmpty(), qPrintable(error.message()));
+        QVERIFY2(error.message().contains(
+                     QLatin1String("spelled in 9 bytes, more than the fixed length of 8")),
+                 qPrintable(error.message()));
+    }
+}
+
+void TestScript::scriptsThatShareAPointer()
+{
+    const QByteArray rom = tinyRom() + QByteArray(16, '\xEE');
+    const Script script = ScriptDump::dump(rom, m_table, tinyOptions());
+    const ScriptInsert::Result both
+        = ScriptInsert::insert(rom,
+                               {{script, QStringLiteral("a.txt"), &m_table},
+                                {script, QStringLiteral("b.txt"), &m_table}},
+                               {});
+    QCOMPARE(both.rom, rom);
+    QCOMPARE(both.summary.unchanged, 2);
+    Script edited = script;
+    edited.strings[0].lines = {QStringLiteral("Hello there<end>")};
+    ScriptInsert::Options options;
+    options.space = {{11, 26}};
+    try {
+        (void) ScriptInsert::insert(rom,
+                                    {{script, QStringLiteral("a.txt"), &m_table},
+                                     {edited, QStringLiteral("b.txt"), &m_table}},
+                                    options);
+        QFAIL("two strings were given one pointer");
+    } catch (const Error &error) {
+        QVERIFY2(
+            error.message().contains(QLatin1String(
+                "b.txt string 1 (5 bytes at 0x4): its pointer at 0x0 is also a.txt string 1's")),
+            qPrintable(error.message()));
     }
 }
 
