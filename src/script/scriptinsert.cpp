@@ -197,6 +197,10 @@ void judge(Item &item, const QByteArray &rom, TextTable::Spelling spelling)
                            .arg(string.length);
         return;
     }
+    if (const qint64 fixed = item.reader->fixedLength(); fixed > 0 && string.length != fixed) {
+        item.failure = QStringLiteral("its length is not the script's fixed length of %1").arg(fixed);
+        return;
+    }
     const QByteArrayView old = QByteArrayView(rom).sliced(string.at, string.length);
     if (const quint32 crc = Script::crc32(old); crc != string.crc32) {
         item.failure = QStringLiteral("the ROM's %1 bytes at %2 are not those it was dumped from "
