@@ -135,9 +135,6 @@ void TestCliScript::refusals_data()
                                 << "takes one of --lorom, --hirom, --exhirom and --base OFF";
     QTest::newRow("bank not hex") << QStringList{"pointers", "ROM", "1", "--lorom", "--bank", "0x80"}
                                   << "--bank \"0x80\" is not a byte in bare hex digits";
-    QTest::newRow("bank of a base")
-        << QStringList{"pointers", "ROM", "1", "--base", "0", "--bank", "80"}
-        << "a bank is given only to 2-byte pointers";
     QTest::newRow("width 4") << QStringList{"pointers", "ROM", "1", "--base", "0", "--width", "4"}
                              << "--width is 2 or 3";
     QTest::newRow("no end") << QStringList{"script",
