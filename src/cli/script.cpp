@@ -72,8 +72,10 @@ Exit dump(const QStringList &arguments)
     if (tables.isEmpty() || tables.size() != counts.size())
         throw UsageError(QStringLiteral("needs --pointers AT --count N, for each pointer table."));
     for (qsizetype k = 0; k < tables.size(); ++k) {
-        options.tables.append({parseOffset(tables[k], QStringLiteral("--pointers")),
-                               parseOffset(counts[k], QStringLiteral("--count"))});
+        const qint64 pointerCount = parseOffset(counts[k], QStringLiteral("--count"));
+        if (pointerCount == 0)
+            throw UsageError(QStringLiteral("--count is at least 1."));
+        options.tables.append({parseOffset(tables[k], QStringLiteral("--pointers")), pointerCount});
     }
     if (parser.isSet(end))
         options.endCode = parseHexCode(parser.value(end), QStringLiteral("--end"), 8);
