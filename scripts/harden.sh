@@ -23,7 +23,7 @@ cmake --build build-asan -j"$jobs"
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
 echo "== fuzzing, ${fuzz_seconds}s a target"
-targets=(keltable val texttobytes search tblfile spellings ips bps)
+targets=(keltable val texttobytes search tblfile texttable spellings ips bps)
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DORVANE_WERROR=ON -DORVANE_FUZZ=ON -DBUILD_TESTING=OFF -DORVANE_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j"$jobs" --target "${targets[@]/#/fuzz_}"

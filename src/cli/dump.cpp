@@ -13,15 +13,15 @@ namespace {
 constexpr qint64 ChunkSize = qint64(1) << 16;
 
 // Control characters as the window draws them, so that a row never breaks or collapses.
-QString displayed(QString text)
+void showControls(QString &text, qsizetype from)
 {
-    for (QChar &c : text) {
-        if (c.unicode() < 0x20)
-            c = QChar(char16_t(0x2400 + c.unicode()));
-        else if (c.unicode() == 0x7F)
-            c = QChar(char16_t(0x2421));
+    for (qsizetype i = from; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < 0x20)
+            text[i] = QChar(char16_t(0x2400 + c));
+        else if (c == 0x7F)
+            text[i] = QChar(char16_t(0x2421));
     }
-    return text;
 }
 
 } // namespace
@@ -82,10 +82,16 @@ Exit dumpCommand(const QStringList &arguments)
         const QByteArray bytes = rom.get(at + 1, std::min(size + lookahead, end - at));
         auto unitsUpTo = [&](qint64 limit) {
             QString units;
+            units.reserve(limit - next);
             while (next < limit) {
                 const TextTable::Unit unit = codec.unitAt(bytes, next - at);
-                const QString unitText = codec.unitText(bytes, next - at, unit);
-                units += rawText ? unitText : displayed(unitText);
+                const qsizetype shownFrom = units.size();
+                if (unit.entry && unit.entry->kind != TextTable::Kind::Linked)
+                    units += unit.entry->text;
+                else
+                    units += codec.unitText(bytes, next - at, unit);
+                if (!rawText)
+                    showControls(units, shownFrom);
                 next += unit.length;
                 // A line break and the end of a string start a new line of a text dump.
                 const bool breaks = unit.entry

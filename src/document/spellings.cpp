@@ -71,12 +71,8 @@ Spellings::Spellings(const QString &text, const TextTable &table)
     m_longestRun = qint64(m_length) * longestKey;
 }
 
-int Spellings::pieceAt(const unsigned char *data, int length) const
+int Spellings::longerPieceAt(const unsigned char *data, int length) const
 {
-    if (length == 1)
-        return m_oneByte[data[0]];
-    if (length == 2)
-        return m_twoBytes[packed(data, 2)];
     return m_longer[static_cast<size_t>(length)].value(packed(data, length), -1);
 }
 
@@ -87,6 +83,39 @@ bool Spellings::scanChunk(const unsigned char *data,
                           const FileSearch::Found &found)
 {
     m_starts.clear();
+    if (m_words == 1) {
+        // The common case, a text of fewer than 64 characters: the states in registers.
+        std::array<quint64, RingSize> ring{};
+        const quint64 goal = quint64(1) << m_length;
+        ring[static_cast<size_t>(size & (RingSize - 1))] = 1;
+        for (qint64 t = size - 1; t >= 0; --t) {
+            quint64 now = 1;
+            for (unsigned lengths = m_lengthsByFirst[data[t]], length = 1; lengths >> length != 0;
+                 ++length) {
+                if (((lengths >> length) & 1U) == 0 || t + length > size)
+                    continue;
+                const int piece = pieceAt(data + t, static_cast<int>(length));
+                if (piece >= 0)
+                    now |= (ring[static_cast<size_t>((t + length) & (RingSize - 1))]
+                            & m_masks[static_cast<size_t>(piece)])
+                           << m_shifts[static_cast<size_t>(piece)];
+            }
+            ring[static_cast<size_t>(t & (RingSize - 1))] = now;
+            if ((now & goal) != 0 && t < valid)
+                m_starts.push_back(offset + t);
+        }
+    } else {
+        scanWords(data, size, valid, offset);
+    }
+    for (auto it = m_starts.rbegin(); it != m_starts.rend(); ++it) {
+        if (!found(*it))
+            return false;
+    }
+    return true;
+}
+
+void Spellings::scanWords(const unsigned char *data, qint64 size, qint64 valid, qint64 offset)
+{
     const size_t words = m_words;
     const auto goalWord = static_cast<size_t>(m_length / 64);
     const quint64 goalBit = quint64(1) << (m_length % 64);
@@ -123,11 +152,6 @@ bool Spellings::scanChunk(const unsigned char *data,
         if (t < valid && (now[goalWord] & goalBit) != 0)
             m_starts.push_back(offset + t);
     }
-    for (auto it = m_starts.rbegin(); it != m_starts.rend(); ++it) {
-        if (!found(*it))
-            return false;
-    }
-    return true;
 }
 
 void Spellings::scan(

@@ -57,7 +57,17 @@ private:
                    qint64 valid,
                    qint64 offset,
                    const FileSearch::Found &found);
-    [[nodiscard]] int pieceAt(const unsigned char *data, int length) const;
+    // scanChunk's finding of the starts, for a text of 64 characters or more.
+    void scanWords(const unsigned char *data, qint64 size, qint64 valid, qint64 offset);
+    [[nodiscard]] int pieceAt(const unsigned char *data, int length) const
+    {
+        if (length == 1)
+            return m_oneByte[data[0]];
+        if (length == 2)
+            return m_twoBytes[size_t(data[0]) << 8 | data[1]];
+        return longerPieceAt(data, length);
+    }
+    [[nodiscard]] int longerPieceAt(const unsigned char *data, int length) const;
 
     qsizetype m_length = 0;
     size_t m_words = 1;

@@ -96,10 +96,14 @@ public:
         Fewest,       // a spelling with the fewest bytes; the same text always gives the same
     };
 
-    // Text spelled as bytes. "<$XX>" is the byte XX. When the text cannot be spelled, bytes
-    // holds what was spelled before the point where it stopped, consumed says how many
-    // characters that was, and problem says why (naming the character and its position). A
-    // result without a problem reads back, through decode, as the text.
+    // Text spelled as bytes. "<$XX>" is the byte XX; a linked entry's label takes the typed
+    // bytes after it as its parameters, all of them or as many as there are before the text
+    // ends. When the text cannot be spelled, bytes holds what was spelled before the point
+    // where it stopped, consumed says how many characters that was, and problem says why
+    // (naming the character and its position). A result reads back, through decode, unit for
+    // unit as it was spelled: as the text itself, but that a typed byte reads as its own
+    // entry's text where it has one. A spelling that would read as other units (a key
+    // followed by bytes that make a longer key with it) is refused, not given.
     struct Encoded
     {
         QByteArray bytes;
