@@ -150,7 +150,10 @@ bool parse(QCommandLineParser &parser,
         return false;
     }
     const qsizetype count = parser.positionalArguments().size();
-    if (count < required || count > required + optional) {
+    // A last argument named "NAME..." takes any number of arguments after the others.
+    const bool variadic = positional.size() != 0
+                          && QByteArray((positional.end() - 1)->name).endsWith("...");
+    if (count < required || (count > required + optional && !variadic)) {
         throw UsageError(count < required ? QStringLiteral("expects %1").arg(usage)
                                           : QStringLiteral("takes only %1").arg(usage));
     }

@@ -57,7 +57,8 @@ struct Argument
     const char *description;
 };
 
-// Declares a subcommand's positional arguments, the last optional of them optional, and parses
+// Declares a subcommand's positional arguments, the last optional of them optional (a last one
+// named "NAME..." may come any number of times), and parses
 // its arguments. The usage line names them, or gives syntax when it is not empty. Returns false
 // when --help was asked for and has been printed. Throws UsageError.
 bool parse(QCommandLineParser &parser,

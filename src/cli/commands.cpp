@@ -34,6 +34,12 @@ std::vector<Command> commands()
         {QStringLiteral("addr"),
          QStringLiteral("Turns a SNES bus address into a file offset and back."),
          addrCommand},
+        {QStringLiteral("pointers"),
+         QStringLiteral("Finds the pointers that lead to an offset, in a given pointer format."),
+         pointersCommand},
+        {QStringLiteral("script"),
+         QStringLiteral("Dumps the strings of pointer tables to a script, and inserts it back."),
+         scriptCommand},
     };
 }
 

@@ -15,6 +15,8 @@ Exit ipsCommand(const QStringList &arguments);
 Exit bpsCommand(const QStringList &arguments);
 Exit snesCommand(const QStringList &arguments);
 Exit addrCommand(const QStringList &arguments);
+Exit pointersCommand(const QStringList &arguments);
+Exit scriptCommand(const QStringList &arguments);
 
 // The top-level commands, in the order --help lists them.
 [[nodiscard]] std::vector<Command> commands();
