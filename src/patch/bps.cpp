@@ -1,6 +1,6 @@
 #include "bps.h"
 
-#include "patch/difference.h"
+#include "patch/bpsdelta.h"
 #include "patch/patcherror.h"
 
 #include <zlib.h>
@@ -34,20 +34,6 @@ void appendLittleEndian32(QByteArray &out, quint32 value)
 QString crcText(quint32 crc)
 {
     return QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toUpper();
-}
-
-void appendNumber(QByteArray &out, quint64 value)
-{
-    while (true) {
-        const auto low = static_cast<char>(value & 0x7F);
-        value >>= 7;
-        if (value == 0) {
-            out.append(static_cast<char>(0x80 | low));
-            return;
-        }
-        out.append(low);
-        --value;
-    }
 }
 
 // Reads the patch from its header to its footer, which it never reads into.
@@ -259,57 +245,17 @@ QByteArray apply(const QByteArray &source, const QByteArray &patch)
 
 QByteArray create(const QByteArray &source, const QByteArray &target)
 {
-    // Below these lengths a stretch costs more as its own action than as literal bytes.
-    constexpr qint64 MinSourceRun = 4;
-    constexpr qint64 MinByteRun = 8;
-
+    if (target.size() > MaxTargetSize) {
+        throw PatchError(QStringLiteral("The modified file has %1 bytes, more than the %2 this "
+                                        "tool makes a patch for.")
+                             .arg(target.size())
+                             .arg(MaxTargetSize));
+    }
     QByteArray out = Magic;
     appendNumber(out, static_cast<quint64>(source.size()));
     appendNumber(out, static_cast<quint64>(target.size()));
     appendNumber(out, 0);
-
-    const qint64 size = target.size();
-    const qint64 shared = std::min<qint64>(source.size(), size);
-    const char *s = source.constData();
-    const char *t = target.constData();
-    qint64 literal = 0; // start of the target bytes not yet in an action
-    qint64 targetOffset = 0;
-    auto action = [&](Action kind, qint64 length) {
-        appendNumber(out, (static_cast<quint64>(length - 1) << 2) | static_cast<quint64>(kind));
-    };
-    auto flush = [&](qint64 end) {
-        if (end > literal) {
-            action(Action::TargetRead, end - literal);
-            out.append(t + literal, end - literal);
-        }
-        literal = end;
-    };
-    for (qint64 at = 0; at < size;) {
-        const qint64 same = at < shared ? Patch::nextDifference(s, t, at, shared) : at;
-        if (same - at >= MinSourceRun || (same > at && same == size)) {
-            flush(at);
-            action(Action::SourceRead, same - at);
-            at = literal = same;
-            continue;
-        }
-        qint64 run = at + 1;
-        while (run < size && t[run] == t[at])
-            ++run;
-        if (run - at >= MinByteRun) {
-            // The run's first byte comes from the patch, the rest copies it from the target.
-            flush(at + 1);
-            action(Action::TargetCopy, run - at - 1);
-            const qint64 distance = at - targetOffset;
-            appendNumber(out,
-                         distance < 0 ? (static_cast<quint64>(-distance) << 1) | 1
-                                      : static_cast<quint64>(distance) << 1);
-            targetOffset = run - 1;
-            at = literal = run;
-            continue;
-        }
-        ++at;
-    }
-    flush(size);
+    Delta(source, target).write(out);
     appendLittleEndian32(out, crc32(source));
     appendLittleEndian32(out, crc32(target));
     appendLittleEndian32(out, crc32(out));
