@@ -1,6 +1,6 @@
 #include "bpsdelta.h"
 
-#include "patch/difference.h"
+#include <QtEndian>
 
 #include <divsufsort.h>
 
@@ -16,8 +16,18 @@ namespace {
 // A match this long is taken as soon as it is found: a search over where it might better start
 // or end cannot save more than a byte or two, and skipping its positions keeps creation linear.
 constexpr qint64 NiceLength = 64;
+// How far a match is followed while searching: far enough that of two places that agree this
+// long, the one that goes on is told from one that agrees by chance, as tiles and padding do.
+constexpr qint64 SearchLength = 4096;
+// A copy from elsewhere takes an action and an offset, and breaks a run of new bytes in two:
+// shorter ones never pay.
+constexpr qint64 MinCopy = 4;
+// Of a match, only lengths this close to its whole are tried: stopping it much earlier pays
+// only where a better one starts, which is then found at its own start.
+constexpr qint64 Shortened = 16;
 // The longest stretch searched at once when no position closes it off by itself.
 constexpr qint32 MaxWindow = 4096;
+constexpr size_t Pairs = 65536;
 constexpr quint64 Unreached = std::numeric_limits<quint64>::max();
 
 quint64 signedOffset(qint64 distance)
@@ -32,16 +42,6 @@ quint64 actionNumber(quint8 kind, qint64 length)
 }
 
 } // namespace
-
-int numberSize(quint64 value)
-{
-    int size = 1;
-    while (value >= 0x80) {
-        value = (value >> 7) - 1;
-        ++size;
-    }
-    return size;
-}
 
 void appendNumber(QByteArray &out, quint64 value)
 {
@@ -72,6 +72,20 @@ Delta::Delta(const QByteArray &source, const QByteArray &target)
             != 0) {
             throw std::bad_alloc();
         }
+        // The suffixes sorted start with the last byte's own, alone, before the pairs that
+        // begin with that byte.
+        const auto *bytes = reinterpret_cast<const quint8 *>(m_s);
+        m_groups.assign(Pairs, 0);
+        m_groupSizes.assign(Pairs, 0);
+        for (qint64 at = 0; at + 1 < m_sourceSize; ++at)
+            ++m_groupSizes[static_cast<size_t>((bytes[at] << 8) | bytes[at + 1])];
+        qint32 index = 0;
+        for (size_t pair = 0; pair < Pairs; ++pair) {
+            if ((pair & 0xFF) == 0 && bytes[m_sourceSize - 1] == pair >> 8)
+                ++index;
+            m_groups[pair] = index;
+            index += m_groupSizes[pair];
+        }
     }
     // About one slot for every four target bytes: repeats are found among recent positions.
     int bits = 10;
@@ -81,9 +95,23 @@ Delta::Delta(const QByteArray &source, const QByteArray &target)
     m_hashShift = static_cast<quint32>(64 - bits);
 }
 
-qint64 Delta::agree(const char *a, const char *b, qint64 limit) const
+// Most matches tried are short: eight bytes are compared at once, and the first that differs
+// is the lowest set bit of their difference.
+qint64 Delta::agree(const char *a, const char *b, qint64 limit)
 {
-    return limit <= 0 ? 0 : Patch::nextDifference(a, b, 0, limit);
+    qint64 length = 0;
+    while (limit - length >= 8) {
+        quint64 x = 0;
+        quint64 y = 0;
+        std::memcpy(&x, a + length, 8);
+        std::memcpy(&y, b + length, 8);
+        if (x != y)
+            return length + qCountTrailingZeroBits(qFromLittleEndian(x ^ y)) / 8;
+        length += 8;
+    }
+    while (length < limit && a[length] == b[length])
+        ++length;
+    return length;
 }
 
 // Narrows the sorted suffixes to those that start like the target at `at`; the bounds' common
@@ -93,14 +121,18 @@ Delta::Candidate Delta::longestInSource(qint64 at, qint64 limit) const
     Candidate best{Kind::SourceCopy, 0, 0};
     const auto *s = reinterpret_cast<const quint8 *>(m_s);
     const auto *t = reinterpret_cast<const quint8 *>(m_t) + at;
-    qint64 low = -1;
-    qint64 high = m_sourceSize;
+    if (limit < 2)
+        return best;
+    // Every suffix of the first two bytes' group agrees with them: the search starts there.
+    const auto pair = static_cast<size_t>((t[0] << 8) | t[1]);
+    qint64 low = m_groups[pair] - 1;
+    qint64 high = m_groups[pair] + m_groupSizes[pair];
     qint64 lowAgrees = 0;
     qint64 highAgrees = 0;
     while (high - low > 1) {
         const qint64 middle = low + (high - low) / 2;
         const qint64 from = m_suffixes[static_cast<size_t>(middle)];
-        const qint64 known = std::min(lowAgrees, highAgrees);
+        const qint64 known = std::max<qint64>(2, std::min(lowAgrees, highAgrees));
         const qint64 available = std::min(limit, m_sourceSize - from);
         const qint64 agrees = known
                               + agree(m_s + from + known, m_t + at + known, available - known);
@@ -134,34 +166,47 @@ void Delta::remember(qint64 from, qint64 to)
         m_lastSeen[hashAt(at)] = static_cast<quint32>(at + 1);
 }
 
-void Delta::candidates(qint64 at, const Node &node, std::vector<Candidate> &found)
+void Delta::candidates(qint64 at, std::vector<Candidate> &found)
 {
     found.clear();
-    const qint64 limit = std::min(m_targetSize - at, NiceLength);
-    auto add = [&](Kind kind, qint64 from, qint64 length) {
+    const qint64 limit = std::min(m_targetSize - at, SearchLength);
+    if (at < m_sourceSize) {
+        const qint64 length = agree(m_s + at, m_t + at, std::min(m_sourceSize - at, limit));
         if (length > 0)
-            found.push_back({kind, from, length});
-    };
-    if (at < m_sourceSize)
-        add(Kind::SourceRead, at, agree(m_s + at, m_t + at, std::min(m_sourceSize - at, limit)));
-    const qint64 source = node.sourceCursor;
-    if (source != at && source < m_sourceSize)
-        add(Kind::SourceCopy,
-            source,
-            agree(m_s + source, m_t + at, std::min(m_sourceSize - source, limit)));
-    // A copy may overlap the bytes it writes, so a run repeats from its first byte on.
-    const qint64 target = node.targetCursor;
-    if (target < at)
-        add(Kind::TargetCopy, target, agree(m_t + target, m_t + at, limit));
+            found.push_back({Kind::SourceRead, at, length});
+        if (length == limit)
+            return;
+    }
     if (!m_suffixes.empty()) {
         const Candidate moved = longestInSource(at, limit);
-        if (moved.length > 1 && moved.from != source && moved.from != at)
+        if (moved.length >= MinCopy && moved.from != at)
             found.push_back(moved);
     }
     if (at + 8 <= m_targetSize) {
         const qint64 seen = qint64(m_lastSeen[hashAt(at)]) - 1;
-        if (seen >= 0 && seen != target)
-            add(Kind::TargetCopy, seen, agree(m_t + seen, m_t + at, limit));
+        if (seen >= 0) {
+            const qint64 length = agree(m_t + seen, m_t + at, limit);
+            if (length >= MinCopy)
+                found.push_back({Kind::TargetCopy, seen, length});
+        }
+    }
+}
+
+void Delta::continuations(qint64 at, const Node &node, std::vector<Candidate> &found) const
+{
+    const qint64 limit = std::min(m_targetSize - at, SearchLength);
+    const qint64 source = node.sourceCursor;
+    if (source != at && source < m_sourceSize) {
+        const qint64 length = agree(m_s + source, m_t + at, std::min(m_sourceSize - source, limit));
+        if (length > 0)
+            found.push_back({Kind::SourceCopy, source, length});
+    }
+    // A copy may overlap the bytes it writes, so a run repeats from its first byte on.
+    const qint64 target = node.targetCursor;
+    if (target < at) {
+        const qint64 length = agree(m_t + target, m_t + at, limit);
+        if (length > 0)
+            found.push_back({Kind::TargetCopy, target, length});
     }
 }
 
@@ -181,136 +226,238 @@ qint64 Delta::extend(const Candidate &candidate, qint64 at) const
     return 1;
 }
 
-quint64 Delta::cost(const Candidate &candidate, qint64 length, const Node &node)
+bool Delta::continues(const Candidate &candidate, const Node &node)
 {
-    const int action = numberSize(actionNumber(static_cast<quint8>(candidate.kind), length));
+    if (candidate.kind != node.kind || node.previous < 0)
+        return false;
+    switch (candidate.kind) {
+    case Kind::SourceRead:
+        return true;
+    case Kind::SourceCopy:
+        return candidate.from == node.sourceCursor;
+    case Kind::TargetCopy:
+        return candidate.from == node.targetCursor;
+    case Kind::TargetRead:
+        break;
+    }
+    return false;
+}
+
+quint64 Delta::cost(const Candidate &candidate, qint64 length, const Node &node, qint32 at)
+{
+    const auto kind = static_cast<quint8>(candidate.kind);
+    // An action that goes on where the last one stopped lengthens it: only its number grows.
+    if (continues(candidate, node)) {
+        const qint64 before = at - node.previous / Kinds;
+        return numberSize(actionNumber(kind, before + length))
+               - numberSize(actionNumber(kind, before));
+    }
+    return numberSize(actionNumber(kind, length)) + offsetSize(candidate, node);
+}
+
+int Delta::offsetSize(const Candidate &candidate, const Node &node)
+{
     switch (candidate.kind) {
     case Kind::SourceCopy:
-        return action + numberSize(signedOffset(candidate.from - node.sourceCursor));
+        return numberSize(signedOffset(candidate.from - node.sourceCursor));
     case Kind::TargetCopy:
-        return action + numberSize(signedOffset(candidate.from - node.targetCursor));
+        return numberSize(signedOffset(candidate.from - node.targetCursor));
     case Kind::SourceRead:
     case Kind::TargetRead:
         break;
     }
-    return action;
+    return 0;
 }
 
 void Delta::write(QByteArray &out)
 {
     m_out = &out;
-    m_window.resize(static_cast<size_t>(MaxWindow + NiceLength + 1));
-    std::vector<Candidate> found;
+    m_window.resize(static_cast<size_t>((MaxWindow + 2 * NiceLength + 1) * Kinds));
+    std::vector<Candidate> here;
     qint64 base = 0;
     while (base < m_targetSize) {
-        Node &start = m_window[0];
+        for (int k = 0; k < Kinds; ++k)
+            m_window[static_cast<size_t>(k)].cost = Unreached;
+        Node &start = m_window[static_cast<size_t>(Kind::TargetRead)];
         start = Node{};
         start.sourceCursor = m_sourceCursor;
         start.targetCursor = m_targetCursor;
         start.literals = m_literalStart < 0 ? 0 : base - m_literalStart;
-        qint32 reach = 0; // the farthest window position an action found so far ends at
-        auto relax = [&](qint32 to, quint64 cost, qint32 from, const Node &node) {
-            for (; reach < to; ++reach)
-                m_window[static_cast<size_t>(reach) + 1].cost = Unreached;
-            Node &there = m_window[static_cast<size_t>(to)];
-            if (cost < there.cost) {
-                there = node;
-                there.cost = cost;
-                there.previous = from;
+        qint32 reach = 0;     // the farthest window position an action found so far ends at
+        qint32 longSeen = -1; // where the first match of NiceLength or more was found
+        auto reached = [&](qint32 to, Kind kind) -> Node & {
+            for (; reach < to; ++reach) {
+                for (int k = 0; k < Kinds; ++k)
+                    m_window[static_cast<size_t>((reach + 1) * Kinds + k)].cost = Unreached;
             }
+            return m_window[static_cast<size_t>(to * Kinds + int(kind))];
         };
         for (qint32 r = 0;; ++r) {
             const qint64 at = base + r;
             // Where no action found crosses a position, every cheapest way passes through it.
-            if (at == m_targetSize || (r > 0 && reach <= r) || r == MaxWindow) {
-                commit(base, r);
+            if (at == m_targetSize || (r > 0 && reach <= r) || (r >= MaxWindow && longSeen < 0)) {
+                commit(base, cheapest(r));
                 base = at;
                 break;
             }
-            const Node node = m_window[static_cast<size_t>(r)];
-            candidates(at, node, found);
+            candidates(at, here);
+            const size_t fixed = here.size(); // the rest depend on the way to this position
 
-            const Candidate *longest = nullptr;
-            qint64 longestLength = 0;
-            qint64 longestGain = std::numeric_limits<qint64>::min();
-            for (const Candidate &candidate : found) {
-                if (candidate.length < NiceLength)
-                    continue;
-                const qint64 length = extend(candidate, at);
-                const auto gain = length - static_cast<qint64>(cost(candidate, length, node));
-                if (gain > longestGain) {
-                    longest = &candidate;
-                    longestLength = length;
-                    longestGain = gain;
+            // A long match is searched for a while, in case another one starting a little
+            // later reaches farther; then the cheapest way there takes the longest from there.
+            if (longSeen >= 0 && r >= longSeen + NiceLength) {
+                Candidate longest;
+                qint32 longestAfter = -1;
+                qint64 longestGain = std::numeric_limits<qint64>::min();
+                for (int k = 0; k < Kinds; ++k) {
+                    const qint32 slot = r * Kinds + k;
+                    const Node &node = m_window[static_cast<size_t>(slot)];
+                    if (node.cost == Unreached)
+                        continue;
+                    here.resize(fixed);
+                    continuations(at, node, here);
+                    for (const Candidate &candidate : here) {
+                        if (candidate.length < NiceLength)
+                            continue;
+                        const qint64 length = extend(candidate, at);
+                        const auto gain = length
+                                          - static_cast<qint64>(node.cost
+                                                                + cost(candidate, length, node, r));
+                        if (gain > longestGain) {
+                            longest = candidate;
+                            longest.length = length;
+                            longestAfter = slot;
+                            longestGain = gain;
+                        }
+                    }
                 }
-            }
-            if (longest) {
-                commit(base, r);
-                writeAction(longest->kind, at, longest->from, longestLength);
-                remember(at, at + longestLength);
-                base = at + longestLength;
-                break;
+                if (longestAfter >= 0) {
+                    commit(base, longestAfter);
+                    writeAction(longest.kind, at, longest.from, longest.length);
+                    remember(at, at + longest.length);
+                    base = at + longest.length;
+                    break;
+                }
+                longSeen = -1;
             }
 
-            Node next = node;
-            next.kind = Kind::TargetRead;
-            next.literals = node.literals + 1;
-            const quint64 literal = 1 + numberSize(actionNumber(1, node.literals + 1))
-                                    - (node.literals > 0
-                                           ? numberSize(actionNumber(1, node.literals))
-                                           : 0);
-            relax(r + 1, node.cost + literal, r, next);
-            for (const Candidate &candidate : found) {
-                next = node;
-                next.kind = candidate.kind;
-                next.from = candidate.from;
-                next.literals = 0;
-                for (qint64 length = 1; length <= candidate.length; ++length) {
-                    if (candidate.kind == Kind::SourceCopy)
-                        next.sourceCursor = candidate.from + length;
-                    else if (candidate.kind == Kind::TargetCopy)
-                        next.targetCursor = candidate.from + length;
-                    relax(r + static_cast<qint32>(length),
-                          node.cost + cost(candidate, length, node),
-                          r,
-                          next);
+            for (int k = 0; k < Kinds; ++k) {
+                const qint32 slot = r * Kinds + k;
+                const Node node = m_window[static_cast<size_t>(slot)];
+                if (node.cost == Unreached)
+                    continue;
+                const quint64 literal = node.cost + 1
+                                        + numberSize(actionNumber(1, node.literals + 1))
+                                        - (node.literals > 0
+                                               ? numberSize(actionNumber(1, node.literals))
+                                               : 0);
+                Node &there = reached(r + 1, Kind::TargetRead);
+                if (literal < there.cost) {
+                    there = node;
+                    there.cost = literal;
+                    there.previous = slot;
+                    there.kind = Kind::TargetRead;
+                    there.literals = node.literals + 1;
+                }
+                here.resize(fixed);
+                continuations(at, node, here);
+                for (const Candidate &candidate : here) {
+                    if (candidate.length >= NiceLength && longSeen < 0)
+                        longSeen = r;
+                    // Only the action's number grows with its length; a copy from elsewhere
+                    // shorter than MinCopy never pays.
+                    const bool merged = continues(candidate, node);
+                    const auto kind = static_cast<quint8>(candidate.kind);
+                    const qint64 before = merged ? r - node.previous / Kinds : 0;
+                    const int offset = merged ? 0 : offsetSize(candidate, node);
+                    const quint64 fixed = node.cost + offset
+                                          - (merged ? numberSize(actionNumber(kind, before)) : 0);
+                    const qint64 length = std::min(candidate.length, NiceLength);
+                    const qint64 shortest = merged || offset <= 1 ? 1 : MinCopy;
+                    for (qint64 n = std::max(shortest, length - Shortened); n <= length; ++n) {
+                        const quint64 total = fixed + numberSize(actionNumber(kind, before + n));
+                        Node &there = reached(r + static_cast<qint32>(n), candidate.kind);
+                        if (total >= there.cost)
+                            continue;
+                        there = node;
+                        there.cost = total;
+                        there.previous = merged ? node.previous : slot;
+                        there.kind = candidate.kind;
+                        there.from = merged ? node.from : candidate.from;
+                        there.literals = 0;
+                        if (candidate.kind == Kind::SourceCopy)
+                            there.sourceCursor = candidate.from + n;
+                        else if (candidate.kind == Kind::TargetCopy)
+                            there.targetCursor = candidate.from + n;
+                    }
                 }
             }
             remember(at, at + 1);
         }
     }
     flushLiterals(m_targetSize);
+    flushAction();
     m_out = nullptr;
+}
+
+qint32 Delta::cheapest(qint32 at) const
+{
+    qint32 best = at * Kinds;
+    for (int k = 1; k < Kinds; ++k) {
+        if (m_window[static_cast<size_t>(at * Kinds + k)].cost
+            < m_window[static_cast<size_t>(best)].cost)
+            best = at * Kinds + k;
+    }
+    return best;
 }
 
 void Delta::commit(qint64 base, qint32 end)
 {
     std::vector<qint32> path;
-    for (qint32 r = end; r > 0; r = m_window[static_cast<size_t>(r)].previous)
-        path.push_back(r);
+    for (qint32 slot = end; slot >= Kinds; slot = m_window[static_cast<size_t>(slot)].previous)
+        path.push_back(slot);
     qint32 from = 0;
     for (auto it = path.rbegin(); it != path.rend(); ++it) {
         const Node &node = m_window[static_cast<size_t>(*it)];
-        writeAction(node.kind, base + from, node.from, *it - from);
-        from = *it;
+        const qint32 to = *it / Kinds;
+        writeAction(node.kind, base + from, node.from, to - from);
+        from = to;
     }
 }
 
 void Delta::writeAction(Kind kind, qint64 at, qint64 from, qint64 length)
 {
     if (kind == Kind::TargetRead) {
-        if (m_literalStart < 0)
+        if (m_literalStart < 0) {
+            flushAction();
             m_literalStart = at;
+        }
         return;
     }
     flushLiterals(at);
-    appendNumber(*m_out, actionNumber(static_cast<quint8>(kind), length));
-    if (kind == Kind::SourceCopy) {
-        appendNumber(*m_out, signedOffset(from - m_sourceCursor));
-        m_sourceCursor = from + length;
-    } else if (kind == Kind::TargetCopy) {
-        appendNumber(*m_out, signedOffset(from - m_targetCursor));
-        m_targetCursor = from + length;
+    // Held back until the next, which may go on where it stops and lengthen it instead.
+    if (m_pending.length > 0 && m_pending.kind == kind
+        && (kind == Kind::SourceRead || from == m_pending.from + m_pending.length)) {
+        m_pending.length += length;
+        return;
+    }
+    flushAction();
+    m_pending = {kind, from, length};
+}
+
+void Delta::flushAction()
+{
+    if (m_pending.length == 0)
+        return;
+    const Candidate action = m_pending;
+    m_pending = {};
+    appendNumber(*m_out, actionNumber(static_cast<quint8>(action.kind), action.length));
+    if (action.kind == Kind::SourceCopy) {
+        appendNumber(*m_out, signedOffset(action.from - m_sourceCursor));
+        m_sourceCursor = action.from + action.length;
+    } else if (action.kind == Kind::TargetCopy) {
+        appendNumber(*m_out, signedOffset(action.from - m_targetCursor));
+        m_targetCursor = action.from + action.length;
     }
 }
 
