@@ -21,7 +21,7 @@ constexpr qint64 NiceLength = 64;
 constexpr qint64 SearchLength = 4096;
 // A copy from elsewhere takes an action and an offset, and breaks a run of new bytes in two:
 // shorter ones never pay.
-constexpr qint64 MinCopy = 4;
+constexpr int MinCopy = 4;
 // Of a match, only lengths this close to its whole are tried: stopping it much earlier pays
 // only where a better one starts, which is then found at its own start.
 constexpr qint64 Shortened = 16;
@@ -87,11 +87,13 @@ Delta::Delta(const QByteArray &source, const QByteArray &target)
             index += m_groupSizes[pair];
         }
     }
-    // About one slot for every four target bytes: repeats are found among recent positions.
+    // About one slot for every four target bytes, up to 4 Mi: repeats are found among recent
+    // positions, and the slots of a large table would each cost a cache miss.
     int bits = 10;
-    while (bits < 24 && (qint64(1) << bits) < m_targetSize / 4)
+    while (bits < 22 && (qint64(1) << bits) < m_targetSize / 4)
         ++bits;
-    m_lastSeen.assign(size_t(1) << bits, 0);
+    m_lastShort.assign(size_t(1) << bits, 0);
+    m_lastLong.assign(size_t(1) << bits, 0);
     m_hashShift = static_cast<quint32>(64 - bits);
 }
 
@@ -151,19 +153,33 @@ Delta::Candidate Delta::longestInSource(qint64 at, qint64 limit) const
     return best;
 }
 
-quint32 Delta::hashAt(qint64 at) const
+size_t Delta::hashAt(qint64 at, int bytes) const
 {
     quint64 key = 0;
-    std::memcpy(&key, m_t + at, sizeof key);
-    return static_cast<quint32>((key * 0x9E3779B97F4A7C15ull) >> m_hashShift);
+    std::memcpy(&key, m_t + at, static_cast<size_t>(bytes));
+    return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> m_hashShift);
 }
 
 void Delta::remember(qint64 from, qint64 to)
 {
     // Positions are kept one up, so that zero says none; the very last of a 4 GiB target is not.
-    to = std::min({to, m_targetSize - 7, qint64(std::numeric_limits<quint32>::max()) - 1});
-    for (qint64 at = from; at < to; ++at)
-        m_lastSeen[hashAt(at)] = static_cast<quint32>(at + 1);
+    to = std::min(to, qint64(std::numeric_limits<quint32>::max()) - 1);
+    for (qint64 at = from; at < to && at + MinCopy <= m_targetSize; ++at) {
+        m_lastShort[hashAt(at, MinCopy)] = static_cast<quint32>(at + 1);
+        if (at + 8 <= m_targetSize)
+            m_lastLong[hashAt(at, 8)] = static_cast<quint32>(at + 1);
+    }
+}
+
+// Bytes a long match brings come from elsewhere, where they are found again; some of their
+// places are kept all the same, so that a short repeat can come from the target and leave the
+// source's cursor where it was. Every place would cost a cache miss for each byte.
+void Delta::sample(qint64 from, qint64 to)
+{
+    constexpr qint64 Stride = 8;
+    to = std::min({to, m_targetSize - MinCopy + 1, qint64(std::numeric_limits<quint32>::max()) - 1});
+    for (qint64 at = from; at < to; at += Stride)
+        m_lastShort[hashAt(at, MinCopy)] = static_cast<quint32>(at + 1);
 }
 
 void Delta::candidates(qint64 at, std::vector<Candidate> &found)
@@ -182,9 +198,19 @@ void Delta::candidates(qint64 at, std::vector<Candidate> &found)
         if (moved.length >= MinCopy && moved.from != at)
             found.push_back(moved);
     }
+    // The last place that agrees in eight bytes, and in a few: a repeated word or tile.
+    qint64 longSeen = -1;
     if (at + 8 <= m_targetSize) {
-        const qint64 seen = qint64(m_lastSeen[hashAt(at)]) - 1;
-        if (seen >= 0) {
+        longSeen = qint64(m_lastLong[hashAt(at, 8)]) - 1;
+        if (longSeen >= 0) {
+            const qint64 length = agree(m_t + longSeen, m_t + at, limit);
+            if (length >= MinCopy)
+                found.push_back({Kind::TargetCopy, longSeen, length});
+        }
+    }
+    if (at + MinCopy <= m_targetSize) {
+        const qint64 seen = qint64(m_lastShort[hashAt(at, MinCopy)]) - 1;
+        if (seen >= 0 && seen != longSeen) {
             const qint64 length = agree(m_t + seen, m_t + at, limit);
             if (length >= MinCopy)
                 found.push_back({Kind::TargetCopy, seen, length});
@@ -285,6 +311,28 @@ void Delta::write(QByteArray &out)
         start.literals = m_literalStart < 0 ? 0 : base - m_literalStart;
         qint32 reach = 0;     // the farthest window position an action found so far ends at
         qint32 longSeen = -1; // where the first match of NiceLength or more was found
+        // The farthest a long match reaches, and of the ways there the cheapest. Matches on
+        // one diagonal end together: each is followed to its end once.
+        Long best;
+        std::vector<std::pair<Candidate, qint64>> ends;
+        auto consider = [&](const Candidate &candidate,
+                            const Node &node,
+                            qint32 slot,
+                            qint32 r,
+                            qint64 at) {
+            const qint64 diagonal = candidate.from - at;
+            auto known = std::find_if(ends.begin(), ends.end(), [&](const auto &e) {
+                return e.first.kind == candidate.kind && e.first.from - e.first.length == diagonal;
+            });
+            if (known == ends.end()) {
+                ends.push_back({{candidate.kind, candidate.from, at}, at + extend(candidate, at)});
+                known = ends.end() - 1;
+            }
+            const qint64 end = known->second;
+            const quint64 total = node.cost + cost(candidate, end - at, node, r);
+            if (end > best.end || (end == best.end && total < best.cost))
+                best = {slot, candidate.kind, candidate.from, end, total};
+        };
         auto reached = [&](qint32 to, Kind kind) -> Node & {
             for (; reach < to; ++reach) {
                 for (int k = 0; k < Kinds; ++k)
@@ -304,41 +352,14 @@ void Delta::write(QByteArray &out)
             const size_t fixed = here.size(); // the rest depend on the way to this position
 
             // A long match is searched for a while, in case another one starting a little
-            // later reaches farther; then the cheapest way there takes the longest from there.
+            // later reaches farther or the same one is cheaper to enter a little later.
             if (longSeen >= 0 && r >= longSeen + NiceLength) {
-                Candidate longest;
-                qint32 longestAfter = -1;
-                qint64 longestGain = std::numeric_limits<qint64>::min();
-                for (int k = 0; k < Kinds; ++k) {
-                    const qint32 slot = r * Kinds + k;
-                    const Node &node = m_window[static_cast<size_t>(slot)];
-                    if (node.cost == Unreached)
-                        continue;
-                    here.resize(fixed);
-                    continuations(at, node, here);
-                    for (const Candidate &candidate : here) {
-                        if (candidate.length < NiceLength)
-                            continue;
-                        const qint64 length = extend(candidate, at);
-                        const auto gain = length
-                                          - static_cast<qint64>(node.cost
-                                                                + cost(candidate, length, node, r));
-                        if (gain > longestGain) {
-                            longest = candidate;
-                            longest.length = length;
-                            longestAfter = slot;
-                            longestGain = gain;
-                        }
-                    }
-                }
-                if (longestAfter >= 0) {
-                    commit(base, longestAfter);
-                    writeAction(longest.kind, at, longest.from, longest.length);
-                    remember(at, at + longest.length);
-                    base = at + longest.length;
-                    break;
-                }
-                longSeen = -1;
+                commit(base, best.after);
+                const qint64 from = base + best.after / Kinds;
+                writeAction(best.kind, from, best.from, best.end - from);
+                sample(from, best.end);
+                base = best.end;
+                break;
             }
 
             for (int k = 0; k < Kinds; ++k) {
@@ -362,8 +383,14 @@ void Delta::write(QByteArray &out)
                 here.resize(fixed);
                 continuations(at, node, here);
                 for (const Candidate &candidate : here) {
-                    if (candidate.length >= NiceLength && longSeen < 0)
-                        longSeen = r;
+                    if (candidate.length >= NiceLength) {
+                        if (longSeen < 0) {
+                            longSeen = r;
+                            best = Long{};
+                            ends.clear();
+                        }
+                        consider(candidate, node, slot, r, at);
+                    }
                     // Only the action's number grows with its length; a copy from elsewhere
                     // shorter than MinCopy never pays.
                     const bool merged = continues(candidate, node);

@@ -64,10 +64,21 @@ private:
         qint64 literals = 0;
     };
 
+    // A long match to take: after which way, from where, to where, and at what cost in all.
+    struct Long
+    {
+        qint32 after = -1;
+        Kind kind = Kind::TargetRead;
+        qint64 from = 0;
+        qint64 end = -1;
+        quint64 cost = 0;
+    };
+
     [[nodiscard]] static qint64 agree(const char *a, const char *b, qint64 limit);
     [[nodiscard]] Candidate longestInSource(qint64 at, qint64 limit) const;
-    [[nodiscard]] quint32 hashAt(qint64 at) const;
+    [[nodiscard]] size_t hashAt(qint64 at, int bytes) const;
     void remember(qint64 from, qint64 to);
+    void sample(qint64 from, qint64 to);
     void candidates(qint64 at, std::vector<Candidate> &found);
     void continuations(qint64 at, const Node &node, std::vector<Candidate> &found) const;
     [[nodiscard]] qint32 cheapest(qint32 at) const;
@@ -90,7 +101,9 @@ private:
     std::vector<qint32> m_suffixes;
     std::vector<qint32> m_groups; // by first two bytes, where their suffixes start
     std::vector<qint32> m_groupSizes;
-    std::vector<qint32> m_lastSeen; // by hash of eight target bytes, where they were last seen
+    // By a hash of the target's next few or eight bytes, where they were last seen.
+    std::vector<quint32> m_lastShort;
+    std::vector<quint32> m_lastLong;
     quint32 m_hashShift = 0;
     std::vector<Node> m_window;
     QByteArray *m_out = nullptr;
