@@ -6,16 +6,17 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <future>
 
 namespace Bps {
 
 namespace {
 
 const QByteArray Magic = QByteArrayLiteral("BPS1");
+// Below this a second thread costs more than it saves.
+constexpr qint64 ParallelFrom = qint64(1) << 18;
 constexpr qsizetype FooterSize = 12;
 constexpr qint64 CopierHeaderSize = 512;
-
-enum class Action : int { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCopy = 3 };
 
 quint32 littleEndian32(const QByteArray &bytes, qsizetype at)
 {
@@ -180,7 +181,7 @@ QByteArray apply(const QByteArray &source, const QByteArray &patch)
                                   .arg(PatchError::offset(actionAt), why));
         };
         const qint64 data = reader.number(QStringLiteral("an action"));
-        const auto action = static_cast<Action>(data & 3);
+        const auto action = static_cast<Kind>(data & 3);
         const qint64 length = (data >> 2) + 1;
         if (length > targetSize - written) {
             throw damaged(QStringLiteral("writes %1 bytes at target offset %2, past the target's "
@@ -190,24 +191,24 @@ QByteArray apply(const QByteArray &source, const QByteArray &patch)
                               .arg(targetSize));
         }
         switch (action) {
-        case Action::SourceRead:
+        case Kind::SourceRead:
             if (written + length > sourceSize)
                 throw damaged(QStringLiteral("reads past the source's end"));
             std::memcpy(out + written, in + written, static_cast<size_t>(length));
             break;
-        case Action::TargetRead:
+        case Kind::TargetRead:
             if (length > reader.left())
                 throw damaged(
                     QStringLiteral("holds %1 bytes, more than the patch has left").arg(length));
             std::memcpy(out + written, reader.take(length), static_cast<size_t>(length));
             break;
-        case Action::SourceCopy:
-        case Action::TargetCopy: {
+        case Kind::SourceCopy:
+        case Kind::TargetCopy: {
             const qint64 delta = reader.number(QStringLiteral("a copy's offset"));
             const qint64 distance = delta & 1 ? -(delta >> 1) : delta >> 1;
-            qint64 &from = action == Action::SourceCopy ? sourceOffset : targetOffset;
+            qint64 &from = action == Kind::SourceCopy ? sourceOffset : targetOffset;
             from += distance;
-            if (action == Action::SourceCopy) {
+            if (action == Kind::SourceCopy) {
                 if (from < 0 || from > sourceSize - length)
                     throw damaged(QStringLiteral("copies from outside the source"));
                 std::memcpy(out + written, in + from, static_cast<size_t>(length));
@@ -255,7 +256,20 @@ QByteArray create(const QByteArray &source, const QByteArray &target)
     appendNumber(out, static_cast<quint64>(source.size()));
     appendNumber(out, static_cast<quint64>(target.size()));
     appendNumber(out, 0);
-    Delta(source, target).write(out);
+    const SourceIndex index(source);
+    const qint64 size = target.size();
+    std::vector<Action> actions;
+    if (size < ParallelFrom) {
+        actions = Delta(index, target, 0, size).actions();
+    } else {
+        // The two halves are searched at once; a failure in either reaches the caller.
+        auto second = std::async(std::launch::async,
+                                 [&] { return Delta(index, target, size / 2, size).actions(); });
+        actions = Delta(index, target, 0, size / 2).actions();
+        const std::vector<Action> rest = second.get();
+        actions.insert(actions.end(), rest.begin(), rest.end());
+    }
+    encode(out, actions, target.constData());
     appendLittleEndian32(out, crc32(source));
     appendLittleEndian32(out, crc32(target));
     appendLittleEndian32(out, crc32(out));

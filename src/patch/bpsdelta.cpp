@@ -57,49 +57,63 @@ void appendNumber(QByteArray &out, quint64 value)
     }
 }
 
-Delta::Delta(const QByteArray &source, const QByteArray &target)
+SourceIndex::SourceIndex(const QByteArray &source)
     : m_s(source.constData())
-    , m_t(target.constData())
-    , m_sourceSize(source.size())
-    , m_targetSize(target.size())
+    , m_size(source.size())
 {
-    if (m_sourceSize > 0 && m_sourceSize < std::numeric_limits<qint32>::max()) {
-        m_suffixes.resize(static_cast<size_t>(m_sourceSize));
-        // The library fails only when its own bucket arrays cannot be had.
-        if (divsufsort(reinterpret_cast<const sauchar_t *>(m_s),
-                       m_suffixes.data(),
-                       static_cast<saidx_t>(m_sourceSize))
-            != 0) {
-            throw std::bad_alloc();
-        }
-        // The suffixes sorted start with the last byte's own, alone, before the pairs that
-        // begin with that byte.
-        const auto *bytes = reinterpret_cast<const quint8 *>(m_s);
-        m_groups.assign(Pairs, 0);
-        m_groupSizes.assign(Pairs, 0);
-        for (qint64 at = 0; at + 1 < m_sourceSize; ++at)
-            ++m_groupSizes[static_cast<size_t>((bytes[at] << 8) | bytes[at + 1])];
-        qint32 index = 0;
-        for (size_t pair = 0; pair < Pairs; ++pair) {
-            if ((pair & 0xFF) == 0 && bytes[m_sourceSize - 1] == pair >> 8)
-                ++index;
-            m_groups[pair] = index;
-            index += m_groupSizes[pair];
-        }
+    if (m_size == 0 || m_size >= std::numeric_limits<qint32>::max())
+        return;
+    m_suffixes.resize(static_cast<size_t>(m_size));
+    // The library fails only when its own bucket arrays cannot be had.
+    if (divsufsort(reinterpret_cast<const sauchar_t *>(m_s),
+                   m_suffixes.data(),
+                   static_cast<saidx_t>(m_size))
+        != 0) {
+        throw std::bad_alloc();
     }
-    // About one slot for every four target bytes, up to 4 Mi: repeats are found among recent
+    // The suffixes sorted start with the last byte's own, alone, before the pairs that begin
+    // with that byte.
+    const auto *bytes = reinterpret_cast<const quint8 *>(m_s);
+    m_groups.assign(Pairs, 0);
+    m_groupSizes.assign(Pairs, 0);
+    for (qint64 at = 0; at + 1 < m_size; ++at)
+        ++m_groupSizes[static_cast<size_t>((bytes[at] << 8) | bytes[at + 1])];
+    qint32 index = 0;
+    for (size_t pair = 0; pair < Pairs; ++pair) {
+        if ((pair & 0xFF) == 0 && bytes[m_size - 1] == pair >> 8)
+            ++index;
+        m_groups[pair] = index;
+        index += m_groupSizes[pair];
+    }
+}
+
+Delta::Delta(const SourceIndex &index, const QByteArray &target, qint64 begin, qint64 end)
+    : m_index(index)
+    , m_s(index.m_s)
+    , m_t(target.constData())
+    , m_sourceSize(index.m_size)
+    , m_targetSize(end)
+    , m_begin(begin)
+{
+    // About one slot for every sixteen target bytes, up to 4 Mi: repeats are found among recent
     // positions, and the slots of a large table would each cost a cache miss.
     int bits = 10;
-    while (bits < 22 && (qint64(1) << bits) < m_targetSize / 4)
+    while (bits < 22 && (qint64(1) << bits) < (end - begin) / 16)
         ++bits;
     m_lastShort.assign(size_t(1) << bits, 0);
     m_lastLong.assign(size_t(1) << bits, 0);
     m_hashShift = static_cast<quint32>(64 - bits);
+    // What comes before is written by then, and its repeats may be copied.
+    sample(0, begin);
 }
+
+} // namespace Bps
+
+namespace {
 
 // Most matches tried are short: eight bytes are compared at once, and the first that differs
 // is the lowest set bit of their difference.
-qint64 Delta::agree(const char *a, const char *b, qint64 limit)
+qint64 agree(const char *a, const char *b, qint64 limit)
 {
     qint64 length = 0;
     while (limit - length >= 8) {
@@ -116,14 +130,18 @@ qint64 Delta::agree(const char *a, const char *b, qint64 limit)
     return length;
 }
 
+} // namespace
+
+namespace Bps {
+
 // Narrows the sorted suffixes to those that start like the target at `at`; the bounds' common
 // prefixes with it say how much of each comparison is known to agree already.
-Delta::Candidate Delta::longestInSource(qint64 at, qint64 limit) const
+std::pair<qint64, qint64> SourceIndex::longest(const char *pattern, qint64 limit) const
 {
-    Candidate best{Kind::SourceCopy, 0, 0};
+    std::pair<qint64, qint64> best{0, 0};
     const auto *s = reinterpret_cast<const quint8 *>(m_s);
-    const auto *t = reinterpret_cast<const quint8 *>(m_t) + at;
-    if (limit < 2)
+    const auto *t = reinterpret_cast<const quint8 *>(pattern);
+    if (limit < 2 || m_suffixes.empty())
         return best;
     // Every suffix of the first two bytes' group agrees with them: the search starts there.
     const auto pair = static_cast<size_t>((t[0] << 8) | t[1]);
@@ -135,14 +153,13 @@ Delta::Candidate Delta::longestInSource(qint64 at, qint64 limit) const
         const qint64 middle = low + (high - low) / 2;
         const qint64 from = m_suffixes[static_cast<size_t>(middle)];
         const qint64 known = std::max<qint64>(2, std::min(lowAgrees, highAgrees));
-        const qint64 available = std::min(limit, m_sourceSize - from);
-        const qint64 agrees = known
-                              + agree(m_s + from + known, m_t + at + known, available - known);
-        if (agrees > best.length)
-            best = {Kind::SourceCopy, from, agrees};
+        const qint64 available = std::min(limit, m_size - from);
+        const qint64 agrees = known + agree(m_s + from + known, pattern + known, available - known);
+        if (agrees > best.second)
+            best = {from, agrees};
         if (agrees == limit)
             break;
-        if (agrees == m_sourceSize - from || s[from + agrees] < t[agrees]) {
+        if (agrees == m_size - from || s[from + agrees] < t[agrees]) {
             low = middle;
             lowAgrees = agrees;
         } else {
@@ -193,10 +210,15 @@ void Delta::candidates(qint64 at, std::vector<Candidate> &found)
         if (length == limit)
             return;
     }
-    if (!m_suffixes.empty()) {
-        const Candidate moved = longestInSource(at, limit);
-        if (moved.length >= MinCopy && moved.from != at)
-            found.push_back(moved);
+    const auto [from, length] = m_index.longest(m_t + at, limit);
+    if (length >= MinCopy && from != at)
+        found.push_back({Kind::SourceCopy, from, length});
+    // Positions are searched one after the other: the slots of one a little ahead are fetched
+    // while this one is searched, as each would otherwise wait on memory.
+    constexpr qint64 Ahead = 16;
+    if (at + Ahead + 8 <= m_targetSize) {
+        __builtin_prefetch(&m_lastShort[hashAt(at + Ahead, MinCopy)]);
+        __builtin_prefetch(&m_lastLong[hashAt(at + Ahead, 8)]);
     }
     // The last place that agrees in eight bytes, and in a few: a repeated word or tile.
     qint64 longSeen = -1;
@@ -295,12 +317,11 @@ int Delta::offsetSize(const Candidate &candidate, const Node &node)
     return 0;
 }
 
-void Delta::write(QByteArray &out)
+std::vector<Action> Delta::actions()
 {
-    m_out = &out;
     m_window.resize(static_cast<size_t>((MaxWindow + 2 * NiceLength + 1) * Kinds));
     std::vector<Candidate> here;
-    qint64 base = 0;
+    qint64 base = m_begin;
     while (base < m_targetSize) {
         for (int k = 0; k < Kinds; ++k)
             m_window[static_cast<size_t>(k)].cost = Unreached;
@@ -308,7 +329,9 @@ void Delta::write(QByteArray &out)
         start = Node{};
         start.sourceCursor = m_sourceCursor;
         start.targetCursor = m_targetCursor;
-        start.literals = m_literalStart < 0 ? 0 : base - m_literalStart;
+        start.literals = !m_actions.empty() && m_actions.back().kind == Kind::TargetRead
+                             ? m_actions.back().length
+                             : 0;
         qint32 reach = 0;     // the farthest window position an action found so far ends at
         qint32 longSeen = -1; // where the first match of NiceLength or more was found
         // The farthest a long match reaches, and of the ways there the cheapest. Matches on
@@ -339,6 +362,48 @@ void Delta::write(QByteArray &out)
                     m_window[static_cast<size_t>((reach + 1) * Kinds + k)].cost = Unreached;
             }
             return m_window[static_cast<size_t>(to * Kinds + int(kind))];
+        };
+        auto relax = [&](const Candidate &candidate,
+                         const Node &node,
+                         qint32 slot,
+                         qint32 r,
+                         qint64 at,
+                         qint64 shortest) {
+            if (candidate.length >= NiceLength) {
+                if (longSeen < 0) {
+                    longSeen = r;
+                    best = Long{};
+                    ends.clear();
+                }
+                consider(candidate, node, slot, r, at);
+            }
+            // Only the action's number grows with its length; a copy from elsewhere shorter
+            // than MinCopy never pays.
+            const bool merged = continues(candidate, node);
+            const auto kind = static_cast<quint8>(candidate.kind);
+            const qint64 before = merged ? r - node.previous / Kinds : 0;
+            const int offset = merged ? 0 : offsetSize(candidate, node);
+            const quint64 fixedCost = node.cost + offset
+                                      - (merged ? numberSize(actionNumber(kind, before)) : 0);
+            const qint64 length = std::min(candidate.length, NiceLength);
+            if (!merged && offset > 1)
+                shortest = std::max<qint64>(shortest, MinCopy);
+            for (qint64 n = std::max(shortest, length - Shortened); n <= length; ++n) {
+                const quint64 total = fixedCost + numberSize(actionNumber(kind, before + n));
+                Node &there = reached(r + static_cast<qint32>(n), candidate.kind);
+                if (total >= there.cost)
+                    continue;
+                there = node;
+                there.cost = total;
+                there.previous = merged ? node.previous : slot;
+                there.kind = candidate.kind;
+                there.from = merged ? node.from : candidate.from;
+                there.literals = 0;
+                if (candidate.kind == Kind::SourceCopy)
+                    there.sourceCursor = candidate.from + n;
+                else if (candidate.kind == Kind::TargetCopy)
+                    there.targetCursor = candidate.from + n;
+            }
         };
         for (qint32 r = 0;; ++r) {
             const qint64 at = base + r;
@@ -382,49 +447,13 @@ void Delta::write(QByteArray &out)
                 }
                 here.resize(fixed);
                 continuations(at, node, here);
-                for (const Candidate &candidate : here) {
-                    if (candidate.length >= NiceLength) {
-                        if (longSeen < 0) {
-                            longSeen = r;
-                            best = Long{};
-                            ends.clear();
-                        }
-                        consider(candidate, node, slot, r, at);
-                    }
-                    // Only the action's number grows with its length; a copy from elsewhere
-                    // shorter than MinCopy never pays.
-                    const bool merged = continues(candidate, node);
-                    const auto kind = static_cast<quint8>(candidate.kind);
-                    const qint64 before = merged ? r - node.previous / Kinds : 0;
-                    const int offset = merged ? 0 : offsetSize(candidate, node);
-                    const quint64 fixed = node.cost + offset
-                                          - (merged ? numberSize(actionNumber(kind, before)) : 0);
-                    const qint64 length = std::min(candidate.length, NiceLength);
-                    const qint64 shortest = merged || offset <= 1 ? 1 : MinCopy;
-                    for (qint64 n = std::max(shortest, length - Shortened); n <= length; ++n) {
-                        const quint64 total = fixed + numberSize(actionNumber(kind, before + n));
-                        Node &there = reached(r + static_cast<qint32>(n), candidate.kind);
-                        if (total >= there.cost)
-                            continue;
-                        there = node;
-                        there.cost = total;
-                        there.previous = merged ? node.previous : slot;
-                        there.kind = candidate.kind;
-                        there.from = merged ? node.from : candidate.from;
-                        there.literals = 0;
-                        if (candidate.kind == Kind::SourceCopy)
-                            there.sourceCursor = candidate.from + n;
-                        else if (candidate.kind == Kind::TargetCopy)
-                            there.targetCursor = candidate.from + n;
-                    }
-                }
+                for (const Candidate &candidate : here)
+                    relax(candidate, node, slot, r, at, 1);
             }
             remember(at, at + 1);
         }
     }
-    flushLiterals(m_targetSize);
-    flushAction();
-    m_out = nullptr;
+    return std::move(m_actions);
 }
 
 qint32 Delta::cheapest(qint32 at) const
@@ -454,48 +483,52 @@ void Delta::commit(qint64 base, qint32 end)
 
 void Delta::writeAction(Kind kind, qint64 at, qint64 from, qint64 length)
 {
-    if (kind == Kind::TargetRead) {
-        if (m_literalStart < 0) {
-            flushAction();
-            m_literalStart = at;
+    if (kind == Kind::SourceCopy)
+        m_sourceCursor = from + length;
+    else if (kind == Kind::TargetCopy)
+        m_targetCursor = from + length;
+    if (!m_actions.empty()) {
+        Action &last = m_actions.back();
+        if (last.kind == kind
+            && (kind == Kind::SourceRead || kind == Kind::TargetRead
+                || from == last.from + last.length)) {
+            last.length += length;
+            return;
         }
-        return;
     }
-    flushLiterals(at);
-    // Held back until the next, which may go on where it stops and lengthen it instead.
-    if (m_pending.length > 0 && m_pending.kind == kind
-        && (kind == Kind::SourceRead || from == m_pending.from + m_pending.length)) {
-        m_pending.length += length;
-        return;
-    }
-    flushAction();
-    m_pending = {kind, from, length};
+    m_actions.push_back({kind, at, from, length});
 }
 
-void Delta::flushAction()
+void encode(QByteArray &out, const std::vector<Action> &actions, const char *target)
 {
-    if (m_pending.length == 0)
-        return;
-    const Candidate action = m_pending;
-    m_pending = {};
-    appendNumber(*m_out, actionNumber(static_cast<quint8>(action.kind), action.length));
-    if (action.kind == Kind::SourceCopy) {
-        appendNumber(*m_out, signedOffset(action.from - m_sourceCursor));
-        m_sourceCursor = action.from + action.length;
-    } else if (action.kind == Kind::TargetCopy) {
-        appendNumber(*m_out, signedOffset(action.from - m_targetCursor));
-        m_targetCursor = action.from + action.length;
+    qint64 sourceCursor = 0;
+    qint64 targetCursor = 0;
+    for (auto it = actions.begin(); it != actions.end();) {
+        // Where two parts of the target were searched apart, the first action of the second
+        // may go on with the last of the first.
+        Action action = *it;
+        for (++it; it != actions.end() && it->kind == action.kind
+                   && (action.kind == Kind::SourceRead || action.kind == Kind::TargetRead
+                       || it->from == action.from + action.length);
+             ++it)
+            action.length += it->length;
+        appendNumber(out, actionNumber(static_cast<quint8>(action.kind), action.length));
+        switch (action.kind) {
+        case Kind::TargetRead:
+            out.append(target + action.at, action.length);
+            break;
+        case Kind::SourceCopy:
+            appendNumber(out, signedOffset(action.from - sourceCursor));
+            sourceCursor = action.from + action.length;
+            break;
+        case Kind::TargetCopy:
+            appendNumber(out, signedOffset(action.from - targetCursor));
+            targetCursor = action.from + action.length;
+            break;
+        case Kind::SourceRead:
+            break;
+        }
     }
-}
-
-void Delta::flushLiterals(qint64 at)
-{
-    if (m_literalStart < 0)
-        return;
-    const qint64 length = at - m_literalStart;
-    appendNumber(*m_out, actionNumber(1, length));
-    m_out->append(m_t + m_literalStart, length);
-    m_literalStart = -1;
 }
 
 } // namespace Bps

@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace Bps {
@@ -20,25 +21,60 @@ namespace Bps {
 }
 void appendNumber(QByteArray &out, quint64 value);
 
-// Chooses the actions that build a target from a source and writes them: where the target's
-// bytes stand unchanged in the source, where they moved to in it, where they repeat bytes of
-// the target already written and where they are new. The source's suffix array finds the
-// longest source match at each position; a hash of the target's last eight bytes finds its
-// repeats. Between long matches a shortest-path search over the positions picks the actions
-// whose numbers, offsets included, take the fewest patch bytes.
+enum class Kind : quint8 { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCopy = 3 };
+
+// One action of a patch: it writes length bytes at target offset `at`, reading them from the
+// source at `from` or at `at`, from the target at `from`, or from the patch.
+struct Action
+{
+    Kind kind = Kind::TargetRead;
+    qint64 at = 0;
+    qint64 from = 0;
+    qint64 length = 0;
+};
+
+// Appends the actions, joining those that go on where the one before stopped, with each copy's
+// offset relative to where the last copy of its kind stopped.
+void encode(QByteArray &out, const std::vector<Action> &actions, const char *target);
+
+// The source's suffixes in sorted order, and where those beginning with each pair of bytes
+// start among them: the longest match of any bytes in the source in a few steps. The source
+// must outlive it.
+class SourceIndex
+{
+public:
+    // Sorts the suffixes, or keeps none for a source of 2 GiB or more (then moved bytes are found
+    // only right after others). Throws std::bad_alloc when memory runs short.
+    explicit SourceIndex(const QByteArray &source);
+
+    // Where in the source the longest match of the pattern starts, and its length, up to limit.
+    [[nodiscard]] std::pair<qint64, qint64> longest(const char *pattern, qint64 limit) const;
+
+private:
+    friend class Delta;
+    const char *m_s;
+    qint64 m_size;
+    std::vector<qint32> m_suffixes;
+    std::vector<qint32> m_groups; // by first two bytes, where their suffixes start
+    std::vector<qint32> m_groupSizes;
+};
+
+// Chooses the actions that build a part of the target: where its bytes stand unchanged in the
+// source, where they moved to in it, where they repeat bytes of the target written before and
+// where they are new. The source's index finds the longest source match at each position;
+// hashes of the target's next few and eight bytes find its repeats. Between long matches a
+// shortest-path search over the positions picks the actions whose numbers, offsets included,
+// take the fewest patch bytes.
 class Delta
 {
 public:
-    // Builds the source's suffix array, or none for a source of 2 GiB or more (then moved bytes
-    // are found only right after others). Throws std::bad_alloc when memory runs short.
-    Delta(const QByteArray &source, const QByteArray &target);
+    // For the target's bytes from begin to end; the index and target must outlive it.
+    Delta(const SourceIndex &index, const QByteArray &target, qint64 begin, qint64 end);
 
-    // Appends the actions that build the whole target.
-    void write(QByteArray &out);
+    // The actions, in order, that write the part.
+    [[nodiscard]] std::vector<Action> actions();
 
 private:
-    enum class Kind : quint8 { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCopy = 3 };
-
     // A way to write bytes from one position: its kind, where it copies from and how many
     // bytes agree there (no more than the search looks at, unless the match was long).
     struct Candidate
@@ -74,8 +110,6 @@ private:
         quint64 cost = 0;
     };
 
-    [[nodiscard]] static qint64 agree(const char *a, const char *b, qint64 limit);
-    [[nodiscard]] Candidate longestInSource(qint64 at, qint64 limit) const;
     [[nodiscard]] size_t hashAt(qint64 at, int bytes) const;
     void remember(qint64 from, qint64 to);
     void sample(qint64 from, qint64 to);
@@ -91,25 +125,20 @@ private:
                                       qint32 at);
     void commit(qint64 base, qint32 end);
     void writeAction(Kind kind, qint64 at, qint64 from, qint64 length);
-    void flushLiterals(qint64 at);
-    void flushAction();
 
+    const SourceIndex &m_index;
     const char *m_s;
     const char *m_t;
     qint64 m_sourceSize;
-    qint64 m_targetSize;
-    std::vector<qint32> m_suffixes;
-    std::vector<qint32> m_groups; // by first two bytes, where their suffixes start
-    std::vector<qint32> m_groupSizes;
+    qint64 m_targetSize; // where the part ends
+    qint64 m_begin;
     // By a hash of the target's next few or eight bytes, where they were last seen.
     std::vector<quint32> m_lastShort;
     std::vector<quint32> m_lastLong;
     quint32 m_hashShift = 0;
     std::vector<Node> m_window;
-    QByteArray *m_out = nullptr;
-    // What the actions written so far leave behind.
-    qint64 m_literalStart = -1;
-    Candidate m_pending; // the last action, not written yet
+    std::vector<Action> m_actions;
+    // Where the actions so far leave the copies' cursors.
     qint64 m_sourceCursor = 0;
     qint64 m_targetCursor = 0;
 };
