@@ -359,9 +359,10 @@ std::vector<Action> Delta::actions()
         auto reached = [&](qint32 to, Kind kind) -> Node & {
             for (; reach < to; ++reach) {
                 for (int k = 0; k < Kinds; ++k)
-                    m_window[static_cast<size_t>((reach + 1) * Kinds + k)].cost = Unreached;
+                    m_window[static_cast<size_t>(reach + 1) * Kinds + static_cast<size_t>(k)].cost
+                        = Unreached;
             }
-            return m_window[static_cast<size_t>(to * Kinds + int(kind))];
+            return m_window[static_cast<size_t>(to) * Kinds + static_cast<size_t>(kind)];
         };
         auto relax = [&](const Candidate &candidate,
                          const Node &node,
@@ -460,7 +461,7 @@ qint32 Delta::cheapest(qint32 at) const
 {
     qint32 best = at * Kinds;
     for (int k = 1; k < Kinds; ++k) {
-        if (m_window[static_cast<size_t>(at * Kinds + k)].cost
+        if (m_window[static_cast<size_t>(at) * Kinds + static_cast<size_t>(k)].cost
             < m_window[static_cast<size_t>(best)].cost)
             best = at * Kinds + k;
     }
