@@ -13,8 +13,9 @@ namespace Bps {
 
 namespace {
 
-// A match this long is taken as soon as it is found: a search over where it might better start
-// or end cannot save more than a byte or two, and skipping its positions keeps creation linear.
+// A match this long ends the search soon: within this many positions more the one that reaches
+// farthest is taken, entered where that costs least, and its positions are skipped, which keeps
+// creation linear. Its own end costs at most a byte or two.
 constexpr qint64 NiceLength = 64;
 // How far a match is followed while searching: far enough that of two places that agree this
 // long, the one that goes on is told from one that agrees by chance, as tiles and padding do.
@@ -89,9 +90,9 @@ SourceIndex::SourceIndex(const QByteArray &source)
 
 Delta::Delta(const SourceIndex &index, const QByteArray &target, qint64 begin, qint64 end)
     : m_index(index)
-    , m_s(index.m_s)
+    , m_s(index.bytes())
     , m_t(target.constData())
-    , m_sourceSize(index.m_size)
+    , m_sourceSize(index.size())
     , m_targetSize(end)
     , m_begin(begin)
 {

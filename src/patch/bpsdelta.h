@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 
-#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -50,8 +49,10 @@ public:
     // Where in the source the longest match of the pattern starts, and its length, up to limit.
     [[nodiscard]] std::pair<qint64, qint64> longest(const char *pattern, qint64 limit) const;
 
+    [[nodiscard]] const char *bytes() const { return m_s; }
+    [[nodiscard]] qint64 size() const { return m_size; }
+
 private:
-    friend class Delta;
     const char *m_s;
     qint64 m_size;
     std::vector<qint32> m_suffixes;
