@@ -1,21 +1,22 @@
 #include "bps.h"
 
-#include "patch/difference.h"
+#include "patch/bpsdelta.h"
 #include "patch/patcherror.h"
 
 #include <zlib.h>
 
 #include <cstring>
+#include <future>
 
 namespace Bps {
 
 namespace {
 
 const QByteArray Magic = QByteArrayLiteral("BPS1");
+// Below this a second thread costs more than it saves.
+constexpr qint64 ParallelFrom = qint64(1) << 18;
 constexpr qsizetype FooterSize = 12;
 constexpr qint64 CopierHeaderSize = 512;
-
-enum class Action : int { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCopy = 3 };
 
 quint32 littleEndian32(const QByteArray &bytes, qsizetype at)
 {
@@ -34,20 +35,6 @@ void appendLittleEndian32(QByteArray &out, quint32 value)
 QString crcText(quint32 crc)
 {
     return QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toUpper();
-}
-
-void appendNumber(QByteArray &out, quint64 value)
-{
-    while (true) {
-        const auto low = static_cast<char>(value & 0x7F);
-        value >>= 7;
-        if (value == 0) {
-            out.append(static_cast<char>(0x80 | low));
-            return;
-        }
-        out.append(low);
-        --value;
-    }
 }
 
 // Reads the patch from its header to its footer, which it never reads into.
@@ -194,7 +181,7 @@ QByteArray apply(const QByteArray &source, const QByteArray &patch)
                                   .arg(PatchError::offset(actionAt), why));
         };
         const qint64 data = reader.number(QStringLiteral("an action"));
-        const auto action = static_cast<Action>(data & 3);
+        const auto action = static_cast<Kind>(data & 3);
         const qint64 length = (data >> 2) + 1;
         if (length > targetSize - written) {
             throw damaged(QStringLiteral("writes %1 bytes at target offset %2, past the target's "
@@ -204,24 +191,24 @@ QByteArray apply(const QByteArray &source, const QByteArray &patch)
                               .arg(targetSize));
         }
         switch (action) {
-        case Action::SourceRead:
+        case Kind::SourceRead:
             if (written + length > sourceSize)
                 throw damaged(QStringLiteral("reads past the source's end"));
             std::memcpy(out + written, in + written, static_cast<size_t>(length));
             break;
-        case Action::TargetRead:
+        case Kind::TargetRead:
             if (length > reader.left())
                 throw damaged(
                     QStringLiteral("holds %1 bytes, more than the patch has left").arg(length));
             std::memcpy(out + written, reader.take(length), static_cast<size_t>(length));
             break;
-        case Action::SourceCopy:
-        case Action::TargetCopy: {
+        case Kind::SourceCopy:
+        case Kind::TargetCopy: {
             const qint64 delta = reader.number(QStringLiteral("a copy's offset"));
             const qint64 distance = delta & 1 ? -(delta >> 1) : delta >> 1;
-            qint64 &from = action == Action::SourceCopy ? sourceOffset : targetOffset;
+            qint64 &from = action == Kind::SourceCopy ? sourceOffset : targetOffset;
             from += distance;
-            if (action == Action::SourceCopy) {
+            if (action == Kind::SourceCopy) {
                 if (from < 0 || from > sourceSize - length)
                     throw damaged(QStringLiteral("copies from outside the source"));
                 std::memcpy(out + written, in + from, static_cast<size_t>(length));
@@ -259,57 +246,30 @@ QByteArray apply(const QByteArray &source, const QByteArray &patch)
 
 QByteArray create(const QByteArray &source, const QByteArray &target)
 {
-    // Below these lengths a stretch costs more as its own action than as literal bytes.
-    constexpr qint64 MinSourceRun = 4;
-    constexpr qint64 MinByteRun = 8;
-
+    if (target.size() > MaxTargetSize) {
+        throw PatchError(QStringLiteral("The modified file has %1 bytes, more than the %2 this "
+                                        "tool makes a patch for.")
+                             .arg(target.size())
+                             .arg(MaxTargetSize));
+    }
     QByteArray out = Magic;
     appendNumber(out, static_cast<quint64>(source.size()));
     appendNumber(out, static_cast<quint64>(target.size()));
     appendNumber(out, 0);
-
+    const SourceIndex index(source);
     const qint64 size = target.size();
-    const qint64 shared = std::min<qint64>(source.size(), size);
-    const char *s = source.constData();
-    const char *t = target.constData();
-    qint64 literal = 0; // start of the target bytes not yet in an action
-    qint64 targetOffset = 0;
-    auto action = [&](Action kind, qint64 length) {
-        appendNumber(out, (static_cast<quint64>(length - 1) << 2) | static_cast<quint64>(kind));
-    };
-    auto flush = [&](qint64 end) {
-        if (end > literal) {
-            action(Action::TargetRead, end - literal);
-            out.append(t + literal, end - literal);
-        }
-        literal = end;
-    };
-    for (qint64 at = 0; at < size;) {
-        const qint64 same = at < shared ? Patch::nextDifference(s, t, at, shared) : at;
-        if (same - at >= MinSourceRun || (same > at && same == size)) {
-            flush(at);
-            action(Action::SourceRead, same - at);
-            at = literal = same;
-            continue;
-        }
-        qint64 run = at + 1;
-        while (run < size && t[run] == t[at])
-            ++run;
-        if (run - at >= MinByteRun) {
-            // The run's first byte comes from the patch, the rest copies it from the target.
-            flush(at + 1);
-            action(Action::TargetCopy, run - at - 1);
-            const qint64 distance = at - targetOffset;
-            appendNumber(out,
-                         distance < 0 ? (static_cast<quint64>(-distance) << 1) | 1
-                                      : static_cast<quint64>(distance) << 1);
-            targetOffset = run - 1;
-            at = literal = run;
-            continue;
-        }
-        ++at;
+    std::vector<Action> actions;
+    if (size < ParallelFrom) {
+        actions = Delta(index, target, 0, size).actions();
+    } else {
+        // The two halves are searched at once; a failure in either reaches the caller.
+        auto second = std::async(std::launch::async,
+                                 [&] { return Delta(index, target, size / 2, size).actions(); });
+        actions = Delta(index, target, 0, size / 2).actions();
+        const std::vector<Action> rest = second.get();
+        actions.insert(actions.end(), rest.begin(), rest.end());
     }
-    flush(size);
+    encode(out, actions, target.constData());
     appendLittleEndian32(out, crc32(source));
     appendLittleEndian32(out, crc32(target));
     appendLittleEndian32(out, crc32(out));

@@ -31,9 +31,11 @@ struct Header
 // PatchError saying which failed, or where the patch is damaged.
 [[nodiscard]] QByteArray apply(const QByteArray &source, const QByteArray &patch);
 
-// A patch that builds target from source, reading from the source where the bytes are
-// unchanged at their place and from the patch elsewhere, with long runs of one byte copied from
-// the target itself.
+// A patch that builds target from source: bytes unchanged at their place are read from the
+// source, bytes that moved are copied from where they stand in it, repeats copied from the
+// target already written, and only what is new is stored, choosing the actions that take the
+// fewest bytes. Throws PatchError for a target above MaxTargetSize, std::bad_alloc when the
+// source's index does not fit in memory.
 [[nodiscard]] QByteArray create(const QByteArray &source, const QByteArray &target);
 
 // zlib's CRC32 of the bytes.

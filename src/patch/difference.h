@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-// Finding where two files stop agreeing, which both patch writers do over every byte: whole
+// Finding where two files stop agreeing, which the IPS writer does over every byte: whole
 // blocks compared at once, then the block that differs a byte at a time.
 namespace Patch {
 

@@ -5,6 +5,9 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 QByteArray littleEndian(quint32 value)
@@ -35,6 +38,170 @@ QByteArray handMade()
                       Target);
 }
 
+// ROM-like bytes: stretches of noise, runs of padding and tiles that repeat.
+QByteArray romLike(qsizetype size, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    const QByteArray tiles = RomData::noise(32 * 16, seed + 1);
+    QByteArray rom;
+    while (rom.size() < size) {
+        switch (random.bounded(3)) {
+        case 0:
+            rom += RomData::noise(random.bounded(64, 2048), random.generate());
+            break;
+        case 1:
+            rom += QByteArray(random.bounded(16, 512), random.bounded(2) ? '\0' : '\xFF');
+            break;
+        default:
+            for (int k = random.bounded(1, 20); k > 0; --k)
+                rom += tiles.mid(32 * random.bounded(16), 32);
+        }
+    }
+    return rom.left(size);
+}
+
+enum class Shape {
+    Shifts,
+    Inserts,
+    Deletes,
+    Repeats,
+    Expansion,
+    HeaderAdded,
+    HeaderRemoved,
+    Identical,
+    EmptyTarget,
+    EmptySource,
+};
+
+// A source and the target that work of the given shape makes of it.
+std::pair<QByteArray, QByteArray> shaped(Shape shape, qsizetype size, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    const QByteArray source = romLike(size, seed);
+    QByteArray target = source;
+    auto somewhere = [&] { return random.bounded(target.size()); };
+    switch (shape) {
+    case Shape::Shifts:
+        // Text grows and the rest of its bank moves on, into the padding at the bank's end.
+        for (qsizetype bank = 0; bank + 8192 <= target.size(); bank += 8192) {
+            const qsizetype grown = random.bounded(1, 500);
+            target.insert(bank + random.bounded(4096), RomData::noise(grown, random.generate()));
+            target.remove(bank + 8192, grown);
+        }
+        break;
+    case Shape::Inserts:
+        for (int k = 0; k < 5; ++k)
+            target.insert(somewhere(), RomData::noise(random.bounded(1, 3000), random.generate()));
+        break;
+    case Shape::Deletes:
+        for (int k = 0; k < 5; ++k)
+            target.remove(somewhere(), random.bounded(1, 3000));
+        break;
+    case Shape::Repeats: {
+        const QByteArray fresh = RomData::noise(random.bounded(100, 1000), random.generate());
+        target.insert(somewhere(), fresh.repeated(random.bounded(2, 6)));
+        target.insert(somewhere(), source.mid(somewhere(), 2000).repeated(3));
+        break;
+    }
+    case Shape::Expansion:
+        while (target.size() < 2 * size) {
+            target += random.bounded(2) ? RomData::noise(4096, random.generate())
+                                        : source.mid(somewhere(), 4096);
+        }
+        break;
+    case Shape::HeaderAdded:
+        target.prepend(QByteArray(512, '\0'));
+        break;
+    case Shape::HeaderRemoved:
+        target.remove(0, 512);
+        break;
+    case Shape::Identical:
+        return {source, target};
+    case Shape::EmptyTarget:
+        return {source, QByteArray()};
+    case Shape::EmptySource:
+        return {QByteArray(), target};
+    }
+    for (int k = 0; k < 20; ++k)
+        target[somewhere()] = static_cast<char>(random.bounded(256));
+    return {source, target};
+}
+
+qsizetype numberSize(quint64 value)
+{
+    qsizetype size = 1;
+    for (; value >= 0x80; value = (value >> 7) - 1)
+        ++size;
+    return size;
+}
+
+// The size of the plainest patch: bytes equal at their place read from the source, the rest
+// written out.
+qsizetype plainPatchSize(const QByteArray &source, const QByteArray &target)
+{
+    qsizetype size = 4 + numberSize(source.size()) + numberSize(target.size()) + 1 + 12;
+    for (qsizetype at = 0; at < target.size();) {
+        const bool same = at < source.size() && source[at] == target[at];
+        qsizetype end = at + 1;
+        while (end < target.size() && (end < source.size() && source[end] == target[end]) == same)
+            ++end;
+        size += numberSize(quint64(end - at - 1) << 2) + (same ? 0 : end - at);
+        at = end;
+    }
+    return size;
+}
+
+// An action read from a patch: its kind (0 SourceRead, 1 TargetRead, 2 SourceCopy,
+// 3 TargetCopy), the target offset it writes at and, for a read or copy, where it reads from.
+struct ReadAction
+{
+    int kind = 0;
+    qint64 at = 0;
+    qint64 length = 0;
+    qint64 from = -1;
+};
+
+QList<ReadAction> actionsOf(const QByteArray &patch)
+{
+    qsizetype i = 4;
+    auto number = [&] {
+        quint64 value = 0;
+        quint64 shift = 1;
+        while (true) {
+            const auto byte = static_cast<quint8>(patch[i++]);
+            value += (byte & 0x7F) * shift;
+            if (byte & 0x80)
+                return qint64(value);
+            shift <<= 7;
+            value += shift;
+        }
+    };
+    number();
+    number();
+    i += number();
+    QList<ReadAction> actions;
+    qint64 at = 0;
+    qint64 cursors[2] = {0, 0};
+    while (i < patch.size() - 12) {
+        const qint64 data = number();
+        ReadAction action{int(data & 3), at, (data >> 2) + 1};
+        if (action.kind == 0) {
+            action.from = at;
+        } else if (action.kind == 1) {
+            i += action.length;
+        } else {
+            const qint64 offset = number();
+            qint64 &cursor = cursors[action.kind - 2];
+            cursor += offset & 1 ? -(offset >> 1) : offset >> 1;
+            action.from = cursor;
+            cursor += action.length;
+        }
+        actions.append(action);
+        at += action.length;
+    }
+    return actions;
+}
+
 } // namespace
 
 class TestBps : public QObject
@@ -50,6 +217,10 @@ private slots:
     void refusesEveryCut();
     void roundTrips_data();
     void roundTrips();
+    void createdPatchesCheckOut_data();
+    void createdPatchesCheckOut();
+    void movedBytesAreCopied_data();
+    void movedBytesAreCopied();
 };
 
 void TestBps::crcIsZlibs()
@@ -146,12 +317,9 @@ void TestBps::roundTrips_data()
     for (int k = 0; k < 300; ++k)
         scattered[random.bounded(small.size())] = char(random.bounded(256));
     QTest::newRow("scattered changes") << small << scattered;
-    QTest::newRow("identical") << small << small;
     QTest::newRow("longer, with a long run")
         << small << scattered + QByteArray(100000, '\0') + RomData::noise(10, 4);
     QTest::newRow("shorter") << small << scattered.left(1000);
-    QTest::newRow("empty target") << small << QByteArray();
-    QTest::newRow("from nothing") << QByteArray() << small;
     QTest::newRow("beyond IPS's reach") << RomData::noise((qsizetype(1) << 24) + 1, 5)
                                         << RomData::noise((qsizetype(1) << 24) + 7, 5) + "tail";
 }
@@ -161,6 +329,78 @@ void TestBps::roundTrips()
     QFETCH(QByteArray, source);
     QFETCH(QByteArray, target);
     QVERIFY(Bps::apply(source, Bps::create(source, target)) == target);
+}
+
+void TestBps::createdPatchesCheckOut_data()
+{
+    QTest::addColumn<Shape>("shape");
+    QTest::addColumn<qsizetype>("size");
+    QTest::newRow("shifts") << Shape::Shifts << qsizetype(65536);
+    QTest::newRow("inserts") << Shape::Inserts << qsizetype(65536);
+    QTest::newRow("deletes") << Shape::Deletes << qsizetype(65536);
+    QTest::newRow("repeats") << Shape::Repeats << qsizetype(65536);
+    QTest::newRow("expansion") << Shape::Expansion << qsizetype(65536);
+    QTest::newRow("header added") << Shape::HeaderAdded << qsizetype(65536);
+    QTest::newRow("header removed") << Shape::HeaderRemoved << qsizetype(65536);
+    QTest::newRow("identical") << Shape::Identical << qsizetype(65536);
+    QTest::newRow("empty target") << Shape::EmptyTarget << qsizetype(65536);
+    QTest::newRow("empty source") << Shape::EmptySource << qsizetype(65536);
+    QTest::newRow("both empty") << Shape::Identical << qsizetype(0);
+    // Large enough that its two halves are searched on two threads.
+    QTest::newRow("expansion in halves") << Shape::Expansion << qsizetype(200000);
+}
+
+// Each created patch rebuilds its target with the applier, carries the three checksums, and is
+// no larger than the plainest patch.
+void TestBps::createdPatchesCheckOut()
+{
+    QFETCH(Shape, shape);
+    QFETCH(qsizetype, size);
+    for (quint32 seed = 1; seed <= 3; ++seed) {
+        const auto [source, target] = shaped(shape, size, seed);
+        const QByteArray patch = Bps::create(source, target);
+        QVERIFY(Bps::apply(source, patch) == target);
+        const Bps::Header header = Bps::readHeader(patch);
+        QCOMPARE(header.sourceCrc, Bps::crc32(source));
+        QCOMPARE(header.targetCrc, Bps::crc32(target));
+        QCOMPARE(patch.right(4), littleEndian(Bps::crc32(patch.chopped(4))));
+        QVERIFY2(patch.size() <= plainPatchSize(source, target),
+                 qPrintable(QStringLiteral("seed %1: %2 bytes").arg(seed).arg(patch.size())));
+    }
+}
+
+void TestBps::movedBytesAreCopied_data()
+{
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<qint64>("movedTo");
+    QTest::addColumn<qint64>("movedFrom");
+    const QByteArray rom = romLike(65536, 9);
+    QTest::newRow("block moved to the front")
+        << rom << rom.mid(40000, 8000) + rom.left(40000) + rom.mid(48000) << qint64(0)
+        << qint64(40000);
+    QTest::newRow("copier header added")
+        << rom << QByteArray(512, '\0') + rom << qint64(512) << qint64(0);
+    QTest::newRow("text grown") << rom << QByteArray(rom).insert(20000, RomData::noise(300, 10))
+                                << qint64(20300) << qint64(20000);
+}
+
+void TestBps::movedBytesAreCopied()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QByteArray, target);
+    QFETCH(qint64, movedTo);
+    QFETCH(qint64, movedFrom);
+    const QByteArray patch = Bps::create(source, target);
+    const QList<ReadAction> actions = actionsOf(patch);
+    const auto writing = std::find_if(actions.begin(), actions.end(), [&](const ReadAction &a) {
+        return a.at <= movedTo && movedTo < a.at + a.length;
+    });
+    QVERIFY(writing != actions.end());
+    QCOMPARE(writing->kind, 2);
+    QCOMPARE(writing->from + (movedTo - writing->at), movedFrom);
+    QVERIFY(writing->at + writing->length >= movedTo + 1000);
+    QVERIFY2(patch.size() < 400, qPrintable(QString::number(patch.size())));
 }
 
 QTEST_GUILESS_MAIN(TestBps)

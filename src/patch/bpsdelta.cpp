@@ -1,0 +1,536 @@
+#include "bpsdelta.h"
+
+#include <QtEndian>
+
+#include <divsufsort.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace Bps {
+
+namespace {
+
+// A match this long ends the search soon: within this many positions more the one that reaches
+// farthest is taken, entered where that costs least, and its positions are skipped, which keeps
+// creation linear. Its own end costs at most a byte or two.
+constexpr qint64 NiceLength = 64;
+// How far a match is followed while searching: far enough that of two places that agree this
+// long, the one that goes on is told from one that agrees by chance, as tiles and padding do.
+constexpr qint64 SearchLength = 4096;
+// A copy from elsewhere takes an action and an offset, and breaks a run of new bytes in two:
+// shorter ones never pay.
+constexpr int MinCopy = 4;
+// Of a match, only lengths this close to its whole are tried: stopping it much earlier pays
+// only where a better one starts, which is then found at its own start.
+constexpr qint64 Shortened = 16;
+// The longest stretch searched at once when no position closes it off by itself.
+constexpr qint32 MaxWindow = 4096;
+constexpr size_t Pairs = 65536;
+constexpr quint64 Unreached = std::numeric_limits<quint64>::max();
+
+quint64 signedOffset(qint64 distance)
+{
+    return distance < 0 ? (static_cast<quint64>(-distance) << 1) | 1
+                        : static_cast<quint64>(distance) << 1;
+}
+
+quint64 actionNumber(quint8 kind, qint64 length)
+{
+    return (static_cast<quint64>(length - 1) << 2) | kind;
+}
+
+} // namespace
+
+void appendNumber(QByteArray &out, quint64 value)
+{
+    while (true) {
+        const auto low = static_cast<char>(value & 0x7F);
+        value >>= 7;
+        if (value == 0) {
+            out.append(static_cast<char>(0x80 | low));
+            return;
+        }
+        out.append(low);
+        --value;
+    }
+}
+
+SourceIndex::SourceIndex(const QByteArray &source)
+    : m_s(source.constData())
+    , m_size(source.size())
+{
+    if (m_size == 0 || m_size >= std::numeric_limits<qint32>::max())
+        return;
+    m_suffixes.resize(static_cast<size_t>(m_size));
+    // The library fails only when its own bucket arrays cannot be had.
+    if (divsufsort(reinterpret_cast<const sauchar_t *>(m_s),
+                   m_suffixes.data(),
+                   static_cast<saidx_t>(m_size))
+        != 0) {
+        throw std::bad_alloc();
+    }
+    // The suffixes sorted start with the last byte's own, alone, before the pairs that begin
+    // with that byte.
+    const auto *bytes = reinterpret_cast<const quint8 *>(m_s);
+    m_groups.assign(Pairs, 0);
+    m_groupSizes.assign(Pairs, 0);
+    for (qint64 at = 0; at + 1 < m_size; ++at)
+        ++m_groupSizes[static_cast<size_t>((bytes[at] << 8) | bytes[at + 1])];
+    qint32 index = 0;
+    for (size_t pair = 0; pair < Pairs; ++pair) {
+        if ((pair & 0xFF) == 0 && bytes[m_size - 1] == pair >> 8)
+            ++index;
+        m_groups[pair] = index;
+        index += m_groupSizes[pair];
+    }
+}
+
+Delta::Delta(const SourceIndex &index, const QByteArray &target, qint64 begin, qint64 end)
+    : m_index(index)
+    , m_s(index.bytes())
+    , m_t(target.constData())
+    , m_sourceSize(index.size())
+    , m_targetSize(end)
+    , m_begin(begin)
+{
+    // About one slot for every sixteen target bytes, up to 4 Mi: repeats are found among recent
+    // positions, and the slots of a large table would each cost a cache miss.
+    int bits = 10;
+    while (bits < 22 && (qint64(1) << bits) < (end - begin) / 16)
+        ++bits;
+    m_lastShort.assign(size_t(1) << bits, 0);
+    m_lastLong.assign(size_t(1) << bits, 0);
+    m_hashShift = static_cast<quint32>(64 - bits);
+    // What comes before is written by then, and its repeats may be copied.
+    sample(0, begin);
+}
+
+} // namespace Bps
+
+namespace {
+
+// Most matches tried are short: eight bytes are compared at once, and the first that differs
+// is the lowest set bit of their difference.
+qint64 agree(const char *a, const char *b, qint64 limit)
+{
+    qint64 length = 0;
+    while (limit - length >= 8) {
+        quint64 x = 0;
+        quint64 y = 0;
+        std::memcpy(&x, a + length, 8);
+        std::memcpy(&y, b + length, 8);
+        if (x != y)
+            return length + qCountTrailingZeroBits(qFromLittleEndian(x ^ y)) / 8;
+        length += 8;
+    }
+    while (length < limit && a[length] == b[length])
+        ++length;
+    return length;
+}
+
+} // namespace
+
+namespace Bps {
+
+// Narrows the sorted suffixes to those that start like the target at `at`; the bounds' common
+// prefixes with it say how much of each comparison is known to agree already.
+std::pair<qint64, qint64> SourceIndex::longest(const char *pattern, qint64 limit) const
+{
+    std::pair<qint64, qint64> best{0, 0};
+    const auto *s = reinterpret_cast<const quint8 *>(m_s);
+    const auto *t = reinterpret_cast<const quint8 *>(pattern);
+    if (limit < 2 || m_suffixes.empty())
+        return best;
+    // Every suffix of the first two bytes' group agrees with them: the search starts there.
+    const auto pair = static_cast<size_t>((t[0] << 8) | t[1]);
+    qint64 low = m_groups[pair] - 1;
+    qint64 high = m_groups[pair] + m_groupSizes[pair];
+    qint64 lowAgrees = 0;
+    qint64 highAgrees = 0;
+    while (high - low > 1) {
+        const qint64 middle = low + (high - low) / 2;
+        const qint64 from = m_suffixes[static_cast<size_t>(middle)];
+        const qint64 known = std::max<qint64>(2, std::min(lowAgrees, highAgrees));
+        const qint64 available = std::min(limit, m_size - from);
+        const qint64 agrees = known + agree(m_s + from + known, pattern + known, available - known);
+        if (agrees > best.second)
+            best = {from, agrees};
+        if (agrees == limit)
+            break;
+        if (agrees == m_size - from || s[from + agrees] < t[agrees]) {
+            low = middle;
+            lowAgrees = agrees;
+        } else {
+            high = middle;
+            highAgrees = agrees;
+        }
+    }
+    return best;
+}
+
+size_t Delta::hashAt(qint64 at, int bytes) const
+{
+    quint64 key = 0;
+    std::memcpy(&key, m_t + at, static_cast<size_t>(bytes));
+    return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> m_hashShift);
+}
+
+void Delta::remember(qint64 from, qint64 to)
+{
+    // Positions are kept one up, so that zero says none; the very last of a 4 GiB target is not.
+    to = std::min(to, qint64(std::numeric_limits<quint32>::max()) - 1);
+    for (qint64 at = from; at < to && at + MinCopy <= m_targetSize; ++at) {
+        m_lastShort[hashAt(at, MinCopy)] = static_cast<quint32>(at + 1);
+        if (at + 8 <= m_targetSize)
+            m_lastLong[hashAt(at, 8)] = static_cast<quint32>(at + 1);
+    }
+}
+
+// Bytes a long match brings come from elsewhere, where they are found again; some of their
+// places are kept all the same, so that a short repeat can come from the target and leave the
+// source's cursor where it was. Every place would cost a cache miss for each byte.
+void Delta::sample(qint64 from, qint64 to)
+{
+    constexpr qint64 Stride = 8;
+    to = std::min({to, m_targetSize - MinCopy + 1, qint64(std::numeric_limits<quint32>::max()) - 1});
+    for (qint64 at = from; at < to; at += Stride)
+        m_lastShort[hashAt(at, MinCopy)] = static_cast<quint32>(at + 1);
+}
+
+void Delta::candidates(qint64 at, std::vector<Candidate> &found)
+{
+    found.clear();
+    const qint64 limit = std::min(m_targetSize - at, SearchLength);
+    if (at < m_sourceSize) {
+        const qint64 length = agree(m_s + at, m_t + at, std::min(m_sourceSize - at, limit));
+        if (length > 0)
+            found.push_back({Kind::SourceRead, at, length});
+        if (length == limit)
+            return;
+    }
+    const auto [from, length] = m_index.longest(m_t + at, limit);
+    if (length >= MinCopy && from != at)
+        found.push_back({Kind::SourceCopy, from, length});
+    // Positions are searched one after the other: the slots of one a little ahead are fetched
+    // while this one is searched, as each would otherwise wait on memory.
+    constexpr qint64 Ahead = 16;
+    if (at + Ahead + 8 <= m_targetSize) {
+        __builtin_prefetch(&m_lastShort[hashAt(at + Ahead, MinCopy)]);
+        __builtin_prefetch(&m_lastLong[hashAt(at + Ahead, 8)]);
+    }
+    // The last place that agrees in eight bytes, and in a few: a repeated word or tile.
+    qint64 longSeen = -1;
+    if (at + 8 <= m_targetSize) {
+        longSeen = qint64(m_lastLong[hashAt(at, 8)]) - 1;
+        if (longSeen >= 0) {
+            const qint64 length = agree(m_t + longSeen, m_t + at, limit);
+            if (length >= MinCopy)
+                found.push_back({Kind::TargetCopy, longSeen, length});
+        }
+    }
+    if (at + MinCopy <= m_targetSize) {
+        const qint64 seen = qint64(m_lastShort[hashAt(at, MinCopy)]) - 1;
+        if (seen >= 0 && seen != longSeen) {
+            const qint64 length = agree(m_t + seen, m_t + at, limit);
+            if (length >= MinCopy)
+                found.push_back({Kind::TargetCopy, seen, length});
+        }
+    }
+}
+
+void Delta::continuations(qint64 at, const Node &node, std::vector<Candidate> &found) const
+{
+    const qint64 limit = std::min(m_targetSize - at, SearchLength);
+    const qint64 source = node.sourceCursor;
+    if (source != at && source < m_sourceSize) {
+        const qint64 length = agree(m_s + source, m_t + at, std::min(m_sourceSize - source, limit));
+        if (length > 0)
+            found.push_back({Kind::SourceCopy, source, length});
+    }
+    // A copy may overlap the bytes it writes, so a run repeats from its first byte on.
+    const qint64 target = node.targetCursor;
+    if (target < at) {
+        const qint64 length = agree(m_t + target, m_t + at, limit);
+        if (length > 0)
+            found.push_back({Kind::TargetCopy, target, length});
+    }
+}
+
+qint64 Delta::extend(const Candidate &candidate, qint64 at) const
+{
+    const qint64 left = m_targetSize - at;
+    switch (candidate.kind) {
+    case Kind::SourceRead:
+        return agree(m_s + at, m_t + at, std::min(m_sourceSize - at, left));
+    case Kind::SourceCopy:
+        return agree(m_s + candidate.from, m_t + at, std::min(m_sourceSize - candidate.from, left));
+    case Kind::TargetCopy:
+        return agree(m_t + candidate.from, m_t + at, left);
+    case Kind::TargetRead:
+        break;
+    }
+    return 1;
+}
+
+bool Delta::continues(const Candidate &candidate, const Node &node)
+{
+    if (candidate.kind != node.kind || node.previous < 0)
+        return false;
+    switch (candidate.kind) {
+    case Kind::SourceRead:
+        return true;
+    case Kind::SourceCopy:
+        return candidate.from == node.sourceCursor;
+    case Kind::TargetCopy:
+        return candidate.from == node.targetCursor;
+    case Kind::TargetRead:
+        break;
+    }
+    return false;
+}
+
+quint64 Delta::cost(const Candidate &candidate, qint64 length, const Node &node, qint32 at)
+{
+    const auto kind = static_cast<quint8>(candidate.kind);
+    // An action that goes on where the last one stopped lengthens it: only its number grows.
+    if (continues(candidate, node)) {
+        const qint64 before = at - node.previous / Kinds;
+        return numberSize(actionNumber(kind, before + length))
+               - numberSize(actionNumber(kind, before));
+    }
+    return numberSize(actionNumber(kind, length)) + offsetSize(candidate, node);
+}
+
+int Delta::offsetSize(const Candidate &candidate, const Node &node)
+{
+    switch (candidate.kind) {
+    case Kind::SourceCopy:
+        return numberSize(signedOffset(candidate.from - node.sourceCursor));
+    case Kind::TargetCopy:
+        return numberSize(signedOffset(candidate.from - node.targetCursor));
+    case Kind::SourceRead:
+    case Kind::TargetRead:
+        break;
+    }
+    return 0;
+}
+
+std::vector<Action> Delta::actions()
+{
+    m_window.resize(static_cast<size_t>((MaxWindow + 2 * NiceLength + 1) * Kinds));
+    std::vector<Candidate> here;
+    qint64 base = m_begin;
+    while (base < m_targetSize) {
+        for (int k = 0; k < Kinds; ++k)
+            m_window[static_cast<size_t>(k)].cost = Unreached;
+        Node &start = m_window[static_cast<size_t>(Kind::TargetRead)];
+        start = Node{};
+        start.sourceCursor = m_sourceCursor;
+        start.targetCursor = m_targetCursor;
+        start.literals = !m_actions.empty() && m_actions.back().kind == Kind::TargetRead
+                             ? m_actions.back().length
+                             : 0;
+        qint32 reach = 0;     // the farthest window position an action found so far ends at
+        qint32 longSeen = -1; // where the first match of NiceLength or more was found
+        // The farthest a long match reaches, and of the ways there the cheapest. Matches on
+        // one diagonal end together: each is followed to its end once.
+        Long best;
+        std::vector<std::pair<Candidate, qint64>> ends;
+        auto consider = [&](const Candidate &candidate,
+                            const Node &node,
+                            qint32 slot,
+                            qint32 r,
+                            qint64 at) {
+            const qint64 diagonal = candidate.from - at;
+            auto known = std::find_if(ends.begin(), ends.end(), [&](const auto &e) {
+                return e.first.kind == candidate.kind && e.first.from - e.first.length == diagonal;
+            });
+            if (known == ends.end()) {
+                ends.push_back({{candidate.kind, candidate.from, at}, at + extend(candidate, at)});
+                known = ends.end() - 1;
+            }
+            const qint64 end = known->second;
+            const quint64 total = node.cost + cost(candidate, end - at, node, r);
+            if (end > best.end || (end == best.end && total < best.cost))
+                best = {slot, candidate.kind, candidate.from, end, total};
+        };
+        auto reached = [&](qint32 to, Kind kind) -> Node & {
+            for (; reach < to; ++reach) {
+                for (int k = 0; k < Kinds; ++k)
+                    m_window[static_cast<size_t>(reach + 1) * Kinds + static_cast<size_t>(k)].cost
+                        = Unreached;
+            }
+            return m_window[static_cast<size_t>(to) * Kinds + static_cast<size_t>(kind)];
+        };
+        auto relax = [&](const Candidate &candidate,
+                         const Node &node,
+                         qint32 slot,
+                         qint32 r,
+                         qint64 at,
+                         qint64 shortest) {
+            if (candidate.length >= NiceLength) {
+                if (longSeen < 0) {
+                    longSeen = r;
+                    best = Long{};
+                    ends.clear();
+                }
+                consider(candidate, node, slot, r, at);
+            }
+            // Only the action's number grows with its length; a copy from elsewhere shorter
+            // than MinCopy never pays.
+            const bool merged = continues(candidate, node);
+            const auto kind = static_cast<quint8>(candidate.kind);
+            const qint64 before = merged ? r - node.previous / Kinds : 0;
+            const int offset = merged ? 0 : offsetSize(candidate, node);
+            const quint64 fixedCost = node.cost + offset
+                                      - (merged ? numberSize(actionNumber(kind, before)) : 0);
+            const qint64 length = std::min(candidate.length, NiceLength);
+            if (!merged && offset > 1)
+                shortest = std::max<qint64>(shortest, MinCopy);
+            for (qint64 n = std::max(shortest, length - Shortened); n <= length; ++n) {
+                const quint64 total = fixedCost + numberSize(actionNumber(kind, before + n));
+                Node &there = reached(r + static_cast<qint32>(n), candidate.kind);
+                if (total >= there.cost)
+                    continue;
+                there = node;
+                there.cost = total;
+                there.previous = merged ? node.previous : slot;
+                there.kind = candidate.kind;
+                there.from = merged ? node.from : candidate.from;
+                there.literals = 0;
+                if (candidate.kind == Kind::SourceCopy)
+                    there.sourceCursor = candidate.from + n;
+                else if (candidate.kind == Kind::TargetCopy)
+                    there.targetCursor = candidate.from + n;
+            }
+        };
+        for (qint32 r = 0;; ++r) {
+            const qint64 at = base + r;
+            // Where no action found crosses a position, every cheapest way passes through it.
+            if (at == m_targetSize || (r > 0 && reach <= r) || (r >= MaxWindow && longSeen < 0)) {
+                commit(base, cheapest(r));
+                base = at;
+                break;
+            }
+            candidates(at, here);
+            const size_t fixed = here.size(); // the rest depend on the way to this position
+
+            // A long match is searched for a while, in case another one starting a little
+            // later reaches farther or the same one is cheaper to enter a little later.
+            if (longSeen >= 0 && r >= longSeen + NiceLength) {
+                commit(base, best.after);
+                const qint64 from = base + best.after / Kinds;
+                writeAction(best.kind, from, best.from, best.end - from);
+                sample(from, best.end);
+                base = best.end;
+                break;
+            }
+
+            for (int k = 0; k < Kinds; ++k) {
+                const qint32 slot = r * Kinds + k;
+                const Node node = m_window[static_cast<size_t>(slot)];
+                if (node.cost == Unreached)
+                    continue;
+                const quint64 literal = node.cost + 1
+                                        + numberSize(actionNumber(1, node.literals + 1))
+                                        - (node.literals > 0
+                                               ? numberSize(actionNumber(1, node.literals))
+                                               : 0);
+                Node &there = reached(r + 1, Kind::TargetRead);
+                if (literal < there.cost) {
+                    there = node;
+                    there.cost = literal;
+                    there.previous = slot;
+                    there.kind = Kind::TargetRead;
+                    there.literals = node.literals + 1;
+                }
+                here.resize(fixed);
+                continuations(at, node, here);
+                for (const Candidate &candidate : here)
+                    relax(candidate, node, slot, r, at, 1);
+            }
+            remember(at, at + 1);
+        }
+    }
+    return std::move(m_actions);
+}
+
+qint32 Delta::cheapest(qint32 at) const
+{
+    qint32 best = at * Kinds;
+    for (int k = 1; k < Kinds; ++k) {
+        if (m_window[static_cast<size_t>(at) * Kinds + static_cast<size_t>(k)].cost
+            < m_window[static_cast<size_t>(best)].cost)
+            best = at * Kinds + k;
+    }
+    return best;
+}
+
+void Delta::commit(qint64 base, qint32 end)
+{
+    std::vector<qint32> path;
+    for (qint32 slot = end; slot >= Kinds; slot = m_window[static_cast<size_t>(slot)].previous)
+        path.push_back(slot);
+    qint32 from = 0;
+    for (auto it = path.rbegin(); it != path.rend(); ++it) {
+        const Node &node = m_window[static_cast<size_t>(*it)];
+        const qint32 to = *it / Kinds;
+        writeAction(node.kind, base + from, node.from, to - from);
+        from = to;
+    }
+}
+
+void Delta::writeAction(Kind kind, qint64 at, qint64 from, qint64 length)
+{
+    if (kind == Kind::SourceCopy)
+        m_sourceCursor = from + length;
+    else if (kind == Kind::TargetCopy)
+        m_targetCursor = from + length;
+    if (!m_actions.empty()) {
+        Action &last = m_actions.back();
+        if (last.kind == kind
+            && (kind == Kind::SourceRead || kind == Kind::TargetRead
+                || from == last.from + last.length)) {
+            last.length += length;
+            return;
+        }
+    }
+    m_actions.push_back({kind, at, from, length});
+}
+
+void encode(QByteArray &out, const std::vector<Action> &actions, const char *target)
+{
+    qint64 sourceCursor = 0;
+    qint64 targetCursor = 0;
+    for (auto it = actions.begin(); it != actions.end();) {
+        // Where two parts of the target were searched apart, the first action of the second
+        // may go on with the last of the first.
+        Action action = *it;
+        for (++it; it != actions.end() && it->kind == action.kind
+                   && (action.kind == Kind::SourceRead || action.kind == Kind::TargetRead
+                       || it->from == action.from + action.length);
+             ++it)
+            action.length += it->length;
+        appendNumber(out, actionNumber(static_cast<quint8>(action.kind), action.length));
+        switch (action.kind) {
+        case Kind::TargetRead:
+            out.append(target + action.at, action.length);
+            break;
+        case Kind::SourceCopy:
+            appendNumber(out, signedOffset(action.from - sourceCursor));
+            sourceCursor = action.from + action.length;
+            break;
+        case Kind::TargetCopy:
+            appendNumber(out, signedOffset(action.from - targetCursor));
+            targetCursor = action.from + action.length;
+            break;
+        case Kind::SourceRead:
+            break;
+        }
+    }
+}
+
+} // namespace Bps

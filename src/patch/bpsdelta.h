@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <utility>
+#include <vector>
+
+namespace Bps {
+
+// The bytes a variable-length number takes in a patch: seven bits a byte, each further byte
+// adding one to what the bytes before it can say, so that every number has one spelling.
+[[nodiscard]] inline int numberSize(quint64 value)
+{
+    int size = 1;
+    while (value >= 0x80) {
+        value = (value >> 7) - 1;
+        ++size;
+    }
+    return size;
+}
+void appendNumber(QByteArray &out, quint64 value);
+
+enum class Kind : quint8 { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCopy = 3 };
+
+// One action of a patch: it writes length bytes at target offset `at`, reading them from the
+// source at `from` or at `at`, from the target at `from`, or from the patch.
+struct Action
+{
+    Kind kind = Kind::TargetRead;
+    qint64 at = 0;
+    qint64 from = 0;
+    qint64 length = 0;
+};
+
+// Appends the actions, joining those that go on where the one before stopped, with each copy's
+// offset relative to where the last copy of its kind stopped.
+void encode(QByteArray &out, const std::vector<Action> &actions, const char *target);
+
+// The source's suffixes in sorted order, and where those beginning with each pair of bytes
+// start among them: the longest match of any bytes in the source in a few steps. The source
+// must outlive it.
+class SourceIndex
+{
+public:
+    // Sorts the suffixes, or keeps none for a source of 2 GiB or more (then moved bytes are found
+    // only right after others). Throws std::bad_alloc when memory runs short.
+    explicit SourceIndex(const QByteArray &source);
+
+    // Where in the source the longest match of the pattern starts, and its length, up to limit.
+    [[nodiscard]] std::pair<qint64, qint64> longest(const char *pattern, qint64 limit) const;
+
+    [[nodiscard]] const char *bytes() const { return m_s; }
+    [[nodiscard]] qint64 size() const { return m_size; }
+
+private:
+    const char *m_s;
+    qint64 m_size;
+    std::vector<qint32> m_suffixes;
+    std::vector<qint32> m_groups; // by first two bytes, where their suffixes start
+    std::vector<qint32> m_groupSizes;
+};
+
+// Chooses the actions that build a part of the target: where its bytes stand unchanged in the
+// source, where they moved to in it, where they repeat bytes of the target written before and
+// where they are new. The source's index finds the longest source match at each position;
+// hashes of the target's next few and eight bytes find its repeats. Between long matches a
+// shortest-path search over the positions picks the actions whose numbers, offsets included,
+// take the fewest patch bytes.
+class Delta
+{
+public:
+    // For the target's bytes from begin to end; the index and target must outlive it.
+    Delta(const SourceIndex &index, const QByteArray &target, qint64 begin, qint64 end);
+
+    // The actions, in order, that write the part.
+    [[nodiscard]] std::vector<Action> actions();
+
+private:
+    // A way to write bytes from one position: its kind, where it copies from and how many
+    // bytes agree there (no more than the search looks at, unless the match was long).
+    struct Candidate
+    {
+        Kind kind = Kind::TargetRead;
+        qint64 from = 0;
+        qint64 length = 0;
+    };
+
+    // The cheapest way found to reach a position of the search window by an action of one
+    // kind, and what it leaves behind: the cursors copies are relative to and the length of the
+    // open literal run. Each position keeps one way for each kind of last action, as the
+    // cheapest way there may leave the cursors where the next copy costs more.
+    static constexpr int Kinds = 4;
+    struct Node
+    {
+        quint64 cost = 0;
+        qint32 previous = -1;         // the way this action starts from, as position * Kinds + kind
+        Kind kind = Kind::TargetRead; // of the last action, which starts at previous
+        qint64 from = 0;
+        qint64 sourceCursor = 0;
+        qint64 targetCursor = 0;
+        qint64 literals = 0;
+    };
+
+    // A long match to take: after which way, from where, to where, and at what cost in all.
+    struct Long
+    {
+        qint32 after = -1;
+        Kind kind = Kind::TargetRead;
+        qint64 from = 0;
+        qint64 end = -1;
+        quint64 cost = 0;
+    };
+
+    [[nodiscard]] size_t hashAt(qint64 at, int bytes) const;
+    void remember(qint64 from, qint64 to);
+    void sample(qint64 from, qint64 to);
+    void candidates(qint64 at, std::vector<Candidate> &found);
+    void continuations(qint64 at, const Node &node, std::vector<Candidate> &found) const;
+    [[nodiscard]] qint32 cheapest(qint32 at) const;
+    [[nodiscard]] qint64 extend(const Candidate &candidate, qint64 at) const;
+    [[nodiscard]] static bool continues(const Candidate &candidate, const Node &node);
+    [[nodiscard]] static int offsetSize(const Candidate &candidate, const Node &node);
+    [[nodiscard]] static quint64 cost(const Candidate &candidate,
+                                      qint64 length,
+                                      const Node &node,
+                                      qint32 at);
+    void commit(qint64 base, qint32 end);
+    void writeAction(Kind kind, qint64 at, qint64 from, qint64 length);
+
+    const SourceIndex &m_index;
+    const char *m_s;
+    const char *m_t;
+    qint64 m_sourceSize;
+    qint64 m_targetSize; // where the part ends
+    qint64 m_begin;
+    // By a hash of the target's next few or eight bytes, where they were last seen.
+    std::vector<quint32> m_lastShort;
+    std::vector<quint32> m_lastLong;
+    quint32 m_hashShift = 0;
+    std::vector<Node> m_window;
+    std::vector<Action> m_actions;
+    // Where the actions so far leave the copies' cursors.
+    qint64 m_sourceCursor = 0;
+    qint64 m_targetCursor = 0;
+};
+
+} // namespace Bps
