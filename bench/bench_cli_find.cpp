@@ -114,23 +114,10 @@ Child runCli(const Files &files, bool anyEncoding)
         args{ORVANE_CLI, "find", files.rom, Phrase, "--all", "--table", files.table};
     if (anyEncoding)
         args.emplace_back("--any-encoding");
-    const pid_t child = fork();
-    if (child == 0) {
-        const int out = ::open(files.output.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-        dup2(out, STDOUT_FILENO);
-        std::vector<char *> argv;
-        for (std::string &arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
+    const BenchSupport::ChildRun run = BenchSupport::runProgram(args, files.output);
     Child result;
-    result.peakKiB = usage.ru_maxrss;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    result.peakKiB = run.peakKiB;
+    if (!run.ok)
         return result;
     FILE *out = std::fopen(files.output.c_str(), "r");
     qint64 lines = 0;

@@ -29,17 +29,6 @@ struct Files
     std::string output;
 };
 
-void writeFile(const std::string &path, const QByteArray &bytes)
-{
-    FILE *file = std::fopen(path.c_str(), "wb");
-    if (!file
-        || std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file) != size_t(bytes.size())) {
-        std::perror(path.c_str());
-        std::exit(1);
-    }
-    std::fclose(file);
-}
-
 // Letters at 20-59 hex, a line break at 01, the end at 00; strings of 20 to 60 letters.
 Files makeFiles()
 {
@@ -54,7 +43,7 @@ Files makeFiles()
     const QByteArray letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 .,!";
     for (int k = 0; k < letters.size(); ++k)
         table += QByteArray::number(0x20 + k, 16).toUpper() + '=' + letters[k] + '\n';
-    writeFile(files.table, table);
+    BenchSupport::writeFile(files.table, table);
 
     QRandomGenerator random(4);
     QByteArray rom(RomSize, '\xFF');
@@ -69,34 +58,8 @@ Files makeFiles()
             rom[at++] = b == length / 2 ? '\x01' : char(0x20 + random.bounded(letters.size()));
         rom[at++] = '\0';
     }
-    writeFile(files.rom, rom);
+    BenchSupport::writeFile(files.rom, rom);
     return files;
-}
-
-struct Child
-{
-    bool ok = false;
-    long peakKiB = 0;
-};
-
-Child run(std::vector<std::string> args, const Files &files)
-{
-    const pid_t child = fork();
-    if (child == 0) {
-        const int out = ::open("/dev/null", O_WRONLY);
-        dup2(out, STDOUT_FILENO);
-        std::vector<char *> argv;
-        for (std::string &arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    (void) files;
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    return {WIFEXITED(status) && WEXITSTATUS(status) == 0, usage.ru_maxrss};
 }
 
 std::vector<std::string> dumpArgs(const Files &files)
@@ -150,7 +113,7 @@ void editScript(const Files &files)
         edited += count++ % 10 == 0 ? " and a few more words to move it<end>\n" : "<end>\n";
     }
     edited += text.mid(from);
-    writeFile(files.edited, edited);
+    BenchSupport::writeFile(files.edited, edited);
 }
 
 } // namespace
@@ -163,7 +126,8 @@ int main(int argc, char **argv)
     benchmark::RegisterBenchmark("cli/script dump 4 MiB, 10000 strings",
                                  [&](benchmark::State &state) {
                                      for (auto _ : state) {
-                                         const Child child = run(dumpArgs(files), files);
+                                         const BenchSupport::ChildRun child
+                                             = BenchSupport::runProgram(dumpArgs(files));
                                          if (!child.ok) {
                                              state.SkipWithError("script dump failed");
                                              break;
@@ -175,13 +139,14 @@ int main(int argc, char **argv)
         ->UseRealTime();
     benchmark::RegisterBenchmark("cli/script insert 4 MiB, 1000 of 10000 moved",
                                  [&](benchmark::State &state) {
-                                     if (!run(dumpArgs(files), files).ok) {
+                                     if (!BenchSupport::runProgram(dumpArgs(files)).ok) {
                                          state.SkipWithError("script dump failed");
                                          return;
                                      }
                                      editScript(files);
                                      for (auto _ : state) {
-                                         const Child child = run(insertArgs(files), files);
+                                         const BenchSupport::ChildRun child
+                                             = BenchSupport::runProgram(insertArgs(files));
                                          if (!child.ok) {
                                              state.SkipWithError("script insert failed");
                                              break;

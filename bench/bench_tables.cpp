@@ -49,16 +49,6 @@ struct Files
     qint64 planted = 0;
 };
 
-void writeFile(const std::string &path, const QByteArray &bytes)
-{
-    const int fd = ::open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-    if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size()) {
-        std::perror(path.c_str());
-        std::exit(1);
-    }
-    ::close(fd);
-}
-
 QByteArray kanjiKey(int i)
 {
     const int code = 0x8140 + (i / 188) * 256 + i % 188; // the second byte from 40 to FB
@@ -80,7 +70,7 @@ Files makeFiles()
     for (int i = 0; i < Kanji; ++i)
         tbl += kanjiKey(i).toHex().toUpper() + '=' + QString(QChar(char16_t(0x4E00 + i))).toUtf8()
                + '\n';
-    writeFile(files.kanjiTable, tbl);
+    BenchSupport::writeFile(files.kanjiTable, tbl);
     QString phrase;
     QByteArray phraseBytes;
     for (int i = Kanji - Phrase; i < Kanji; ++i) {
@@ -101,7 +91,7 @@ Files makeFiles()
         }
     }
     rom.truncate(RomSize);
-    writeFile(files.rom, rom);
+    BenchSupport::writeFile(files.rom, rom);
 
     // Letters and a space of one byte, and 2,000 runs of 2 to 5 letters of two bytes.
     QByteArray mte;
@@ -117,7 +107,7 @@ Files makeFiles()
         mte += QByteArray::number(0x8000 + i, 16).toUpper() + '=' + QByteArray::fromStdString(run)
                + '\n';
     }
-    writeFile(files.mteTable, mte);
+    BenchSupport::writeFile(files.mteTable, mte);
     while (files.script.size() < size_t(ScriptSize)) {
         files.script += runs[random() % runs.size()];
         files.script += random() % 3 == 0 ? " " : "";
@@ -129,7 +119,7 @@ Files makeFiles()
     for (int i = 0; i < LoadEntries; ++i)
         load += QByteArray::number(0x8140 + i, 16).toUpper() + '='
                 + QString(QChar(char16_t(0x4E00 + i))).toUtf8() + '\n';
-    writeFile(files.loadTable, load);
+    BenchSupport::writeFile(files.loadTable, load);
     return files;
 }
 
@@ -145,25 +135,10 @@ struct Child
 Child runCli(const Files &files, std::vector<std::string> args)
 {
     args.insert(args.begin(), ORVANE_CLI);
-    const pid_t child = fork();
-    if (child == 0) {
-        const int out = ::open(files.output.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-        const int null = ::open("/dev/null", O_WRONLY);
-        dup2(out, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        std::vector<char *> argv;
-        for (std::string &arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
+    const BenchSupport::ChildRun run = BenchSupport::runProgram(args, files.output);
     Child result;
-    result.peakKiB = usage.ru_maxrss;
-    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    result.peakKiB = run.peakKiB;
+    result.ok = run.ok;
     FILE *out = std::fopen(files.output.c_str(), "r");
     for (int c = 0; out && (c = std::fgetc(out)) != EOF;) {
         result.lines += c == '\n';

@@ -66,6 +66,48 @@ inline long childPeakKiB(const std::function<bool()> &run)
     return usage.ru_maxrss;
 }
 
+// Writes bytes (a QByteArray or a std::string) to path; ends the program when it cannot.
+template<typename Bytes>
+void writeFile(const std::string &path, const Bytes &bytes)
+{
+    FILE *file = std::fopen(path.c_str(), "wb");
+    const auto size = static_cast<size_t>(bytes.size());
+    if (!file || std::fwrite(bytes.data(), 1, size, file) != size || std::fclose(file) != 0) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+}
+
+// How a program run as a child ended: whether it exited with 0, and its peak resident memory.
+struct ChildRun
+{
+    bool ok = false;
+    long peakKiB = 0;
+};
+
+// Runs args[0] with args, its standard output to the file output and its standard error
+// dropped, and waits for it.
+inline ChildRun runProgram(std::vector<std::string> args, const std::string &output = "/dev/null")
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        const int out = ::open(output.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+        const int null = ::open("/dev/null", O_WRONLY);
+        dup2(out, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        std::vector<char *> argv;
+        for (std::string &arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    return {WIFEXITED(status) && WEXITSTATUS(status) == 0, usage.ru_maxrss};
+}
+
 // The console reporter that also remembers each benchmark's real time per iteration, so that a
 // benchmark can print its cases' ratios last.
 class RatioReporter : public benchmark::ConsoleReporter
