@@ -114,7 +114,7 @@ namespace {
 
 // Most matches tried are short: eight bytes are compared at once, and the first that differs
 // is the lowest set bit of their difference.
-qint64 agree(const char *a, const char *b, qint64 limit)
+Q_ALWAYS_INLINE qint64 agree(const char *a, const char *b, qint64 limit)
 {
     qint64 length = 0;
     while (limit - length >= 8) {
@@ -171,10 +171,12 @@ std::pair<qint64, qint64> SourceIndex::longest(const char *pattern, qint64 limit
     return best;
 }
 
-size_t Delta::hashAt(qint64 at, int bytes) const
+// The key's width is fixed at each call, so that reading it is one load.
+template<int Bytes>
+Q_ALWAYS_INLINE size_t Delta::hashAt(qint64 at) const
 {
     quint64 key = 0;
-    std::memcpy(&key, m_t + at, static_cast<size_t>(bytes));
+    std::memcpy(&key, m_t + at, Bytes);
     return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> m_hashShift);
 }
 
@@ -183,9 +185,9 @@ void Delta::remember(qint64 from, qint64 to)
     // Positions are kept one up, so that zero says none; the very last of a 4 GiB target is not.
     to = std::min(to, qint64(std::numeric_limits<quint32>::max()) - 1);
     for (qint64 at = from; at < to && at + MinCopy <= m_targetSize; ++at) {
-        m_lastShort[hashAt(at, MinCopy)] = static_cast<quint32>(at + 1);
+        m_lastShort[hashAt<MinCopy>(at)] = static_cast<quint32>(at + 1);
         if (at + 8 <= m_targetSize)
-            m_lastLong[hashAt(at, 8)] = static_cast<quint32>(at + 1);
+            m_lastLong[hashAt<8>(at)] = static_cast<quint32>(at + 1);
     }
 }
 
@@ -197,7 +199,7 @@ void Delta::sample(qint64 from, qint64 to)
     constexpr qint64 Stride = 8;
     to = std::min({to, m_targetSize - MinCopy + 1, qint64(std::numeric_limits<quint32>::max()) - 1});
     for (qint64 at = from; at < to; at += Stride)
-        m_lastShort[hashAt(at, MinCopy)] = static_cast<quint32>(at + 1);
+        m_lastShort[hashAt<MinCopy>(at)] = static_cast<quint32>(at + 1);
 }
 
 void Delta::candidates(qint64 at, std::vector<Candidate> &found)
@@ -218,13 +220,13 @@ void Delta::candidates(qint64 at, std::vector<Candidate> &found)
     // while this one is searched, as each would otherwise wait on memory.
     constexpr qint64 Ahead = 16;
     if (at + Ahead + 8 <= m_targetSize) {
-        __builtin_prefetch(&m_lastShort[hashAt(at + Ahead, MinCopy)]);
-        __builtin_prefetch(&m_lastLong[hashAt(at + Ahead, 8)]);
+        __builtin_prefetch(&m_lastShort[hashAt<MinCopy>(at + Ahead)]);
+        __builtin_prefetch(&m_lastLong[hashAt<8>(at + Ahead)]);
     }
     // The last place that agrees in eight bytes, and in a few: a repeated word or tile.
     qint64 longSeen = -1;
     if (at + 8 <= m_targetSize) {
-        longSeen = qint64(m_lastLong[hashAt(at, 8)]) - 1;
+        longSeen = qint64(m_lastLong[hashAt<8>(at)]) - 1;
         if (longSeen >= 0) {
             const qint64 length = agree(m_t + longSeen, m_t + at, limit);
             if (length >= MinCopy)
@@ -232,7 +234,7 @@ void Delta::candidates(qint64 at, std::vector<Candidate> &found)
         }
     }
     if (at + MinCopy <= m_targetSize) {
-        const qint64 seen = qint64(m_lastShort[hashAt(at, MinCopy)]) - 1;
+        const qint64 seen = qint64(m_lastShort[hashAt<MinCopy>(at)]) - 1;
         if (seen >= 0 && seen != longSeen) {
             const qint64 length = agree(m_t + seen, m_t + at, limit);
             if (length >= MinCopy)
@@ -275,7 +277,7 @@ qint64 Delta::extend(const Candidate &candidate, qint64 at) const
     return 1;
 }
 
-bool Delta::continues(const Candidate &candidate, const Node &node)
+Q_ALWAYS_INLINE bool Delta::continues(const Candidate &candidate, const Node &node)
 {
     if (candidate.kind != node.kind || node.previous < 0)
         return false;
@@ -304,7 +306,7 @@ quint64 Delta::cost(const Candidate &candidate, qint64 length, const Node &node,
     return numberSize(actionNumber(kind, length)) + offsetSize(candidate, node);
 }
 
-int Delta::offsetSize(const Candidate &candidate, const Node &node)
+Q_ALWAYS_INLINE int Delta::offsetSize(const Candidate &candidate, const Node &node)
 {
     switch (candidate.kind) {
     case Kind::SourceCopy:

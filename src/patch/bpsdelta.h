@@ -111,7 +111,8 @@ private:
         quint64 cost = 0;
     };
 
-    [[nodiscard]] size_t hashAt(qint64 at, int bytes) const;
+    template<int Bytes>
+    [[nodiscard]] size_t hashAt(qint64 at) const;
     void remember(qint64 from, qint64 to);
     void sample(qint64 from, qint64 to);
     void candidates(qint64 at, std::vector<Candidate> &found);
