@@ -322,7 +322,9 @@ Q_ALWAYS_INLINE int Delta::offsetSize(const Candidate &candidate, const Node &no
 
 std::vector<Action> Delta::actions()
 {
-    m_window.resize(static_cast<size_t>((MaxWindow + 2 * NiceLength + 1) * Kinds));
+    // Most stretches end after a few positions: the window grows as far as one reaches.
+    constexpr auto Widest = static_cast<size_t>((MaxWindow + 2 * NiceLength + 1) * Kinds);
+    m_window.resize(static_cast<size_t>(4 * NiceLength * Kinds));
     std::vector<Candidate> here;
     qint64 base = m_begin;
     while (base < m_targetSize) {
@@ -417,6 +419,10 @@ std::vector<Action> Delta::actions()
                 base = at;
                 break;
             }
+            // No action from here ends more than NiceLength on; a stretch that goes on past
+            // a few of those may go on to the longest.
+            if (static_cast<size_t>(r + NiceLength + 2) * Kinds > m_window.size())
+                m_window.resize(Widest);
             candidates(at, here);
             const size_t fixed = here.size(); // the rest depend on the way to this position
 
