@@ -75,17 +75,20 @@ SourceIndex::SourceIndex(const QByteArray &source)
     // The suffixes sorted start with the last byte's own, alone, before the pairs that begin
     // with that byte.
     const auto *bytes = reinterpret_cast<const quint8 *>(m_s);
-    m_groups.assign(Pairs, 0);
-    m_groupSizes.assign(Pairs, 0);
+    m_lastByte = bytes[m_size - 1];
+    // Counted first, each count then gives way to where its group starts.
+    m_groups.assign(Pairs + 1, 0);
     for (qint64 at = 0; at + 1 < m_size; ++at)
-        ++m_groupSizes[static_cast<size_t>((bytes[at] << 8) | bytes[at + 1])];
+        ++m_groups[static_cast<size_t>((bytes[at] << 8) | bytes[at + 1])];
     qint32 index = 0;
     for (size_t pair = 0; pair < Pairs; ++pair) {
-        if ((pair & 0xFF) == 0 && bytes[m_size - 1] == pair >> 8)
+        if ((pair & 0xFF) == 0 && m_lastByte == pair >> 8)
             ++index;
+        const qint32 count = m_groups[pair];
         m_groups[pair] = index;
-        index += m_groupSizes[pair];
+        index += count;
     }
+    m_groups[Pairs] = index;
 }
 
 Delta::Delta(const SourceIndex &index, const QByteArray &target, qint64 begin, qint64 end)
@@ -147,7 +150,9 @@ std::pair<qint64, qint64> SourceIndex::longest(const char *pattern, qint64 limit
     // Every suffix of the first two bytes' group agrees with them: the search starts there.
     const auto pair = static_cast<size_t>((t[0] << 8) | t[1]);
     qint64 low = m_groups[pair] - 1;
-    qint64 high = m_groups[pair] + m_groupSizes[pair];
+    qint64 high = m_groups[pair + 1];
+    if (((pair + 1) & 0xFF) == 0 && m_lastByte == (pair + 1) >> 8)
+        --high; // the last byte's own suffix, which sorts before the next group
     qint64 lowAgrees = 0;
     qint64 highAgrees = 0;
     while (high - low > 1) {
