@@ -43,7 +43,7 @@ QByteArray handMade()
 QByteArray romLike(qsizetype size, quint32 seed)
 {
     QRandomGenerator random(seed);
-    const QByteArray tiles = RomData::noise(32 * 16, seed + 1);
+    const QByteArray tiles = RomData::noise(qsizetype(32) * 16, seed + 1);
     QByteArray rom;
     while (rom.size() < size) {
         switch (random.bounded(3)) {
@@ -55,7 +55,7 @@ QByteArray romLike(qsizetype size, quint32 seed)
             break;
         default:
             for (int k = random.bounded(1, 20); k > 0; --k)
-                rom += tiles.mid(32 * random.bounded(16), 32);
+                rom += tiles.mid(qsizetype(32) * random.bounded(16), 32);
         }
     }
     return rom.left(size);
