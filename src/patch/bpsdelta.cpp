@@ -75,17 +75,20 @@ SourceIndex::SourceIndex(const QByteArray &source)
     // The suffixes sorted start with the last byte's own, alone, before the pairs that begin
     // with that byte.
     const auto *bytes = reinterpret_cast<const quint8 *>(m_s);
-    m_groups.assign(Pairs, 0);
-    m_groupSizes.assign(Pairs, 0);
+    m_lastByte = bytes[m_size - 1];
+    // Counted first, each count then gives way to where its group starts.
+    m_groups.assign(Pairs + 1, 0);
     for (qint64 at = 0; at + 1 < m_size; ++at)
-        ++m_groupSizes[static_cast<size_t>((bytes[at] << 8) | bytes[at + 1])];
+        ++m_groups[static_cast<size_t>((bytes[at] << 8) | bytes[at + 1])];
     qint32 index = 0;
     for (size_t pair = 0; pair < Pairs; ++pair) {
-        if ((pair & 0xFF) == 0 && bytes[m_size - 1] == pair >> 8)
+        if ((pair & 0xFF) == 0 && m_lastByte == pair >> 8)
             ++index;
+        const qint32 count = m_groups[pair];
         m_groups[pair] = index;
-        index += m_groupSizes[pair];
+        index += count;
     }
+    m_groups[Pairs] = index;
 }
 
 Delta::Delta(const SourceIndex &index, const QByteArray &target, qint64 begin, qint64 end)
@@ -114,7 +117,7 @@ namespace {
 
 // Most matches tried are short: eight bytes are compared at once, and the first that differs
 // is the lowest set bit of their difference.
-qint64 agree(const char *a, const char *b, qint64 limit)
+Q_ALWAYS_INLINE qint64 agree(const char *a, const char *b, qint64 limit)
 {
     qint64 length = 0;
     while (limit - length >= 8) {
@@ -147,7 +150,9 @@ std::pair<qint64, qint64> SourceIndex::longest(const char *pattern, qint64 limit
     // Every suffix of the first two bytes' group agrees with them: the search starts there.
     const auto pair = static_cast<size_t>((t[0] << 8) | t[1]);
     qint64 low = m_groups[pair] - 1;
-    qint64 high = m_groups[pair] + m_groupSizes[pair];
+    qint64 high = m_groups[pair + 1];
+    if (((pair + 1) & 0xFF) == 0 && m_lastByte == (pair + 1) >> 8)
+        --high; // the last byte's own suffix, which sorts before the next group
     qint64 lowAgrees = 0;
     qint64 highAgrees = 0;
     while (high - low > 1) {
@@ -171,10 +176,12 @@ std::pair<qint64, qint64> SourceIndex::longest(const char *pattern, qint64 limit
     return best;
 }
 
-size_t Delta::hashAt(qint64 at, int bytes) const
+// The key's width is fixed at each call, so that reading it is one load.
+template<int Bytes>
+Q_ALWAYS_INLINE size_t Delta::hashAt(qint64 at) const
 {
     quint64 key = 0;
-    std::memcpy(&key, m_t + at, static_cast<size_t>(bytes));
+    std::memcpy(&key, m_t + at, Bytes);
     return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> m_hashShift);
 }
 
@@ -183,9 +190,9 @@ void Delta::remember(qint64 from, qint64 to)
     // Positions are kept one up, so that zero says none; the very last of a 4 GiB target is not.
     to = std::min(to, qint64(std::numeric_limits<quint32>::max()) - 1);
     for (qint64 at = from; at < to && at + MinCopy <= m_targetSize; ++at) {
-        m_lastShort[hashAt(at, MinCopy)] = static_cast<quint32>(at + 1);
+        m_lastShort[hashAt<MinCopy>(at)] = static_cast<quint32>(at + 1);
         if (at + 8 <= m_targetSize)
-            m_lastLong[hashAt(at, 8)] = static_cast<quint32>(at + 1);
+            m_lastLong[hashAt<8>(at)] = static_cast<quint32>(at + 1);
     }
 }
 
@@ -197,7 +204,7 @@ void Delta::sample(qint64 from, qint64 to)
     constexpr qint64 Stride = 8;
     to = std::min({to, m_targetSize - MinCopy + 1, qint64(std::numeric_limits<quint32>::max()) - 1});
     for (qint64 at = from; at < to; at += Stride)
-        m_lastShort[hashAt(at, MinCopy)] = static_cast<quint32>(at + 1);
+        m_lastShort[hashAt<MinCopy>(at)] = static_cast<quint32>(at + 1);
 }
 
 void Delta::candidates(qint64 at, std::vector<Candidate> &found)
@@ -218,13 +225,13 @@ void Delta::candidates(qint64 at, std::vector<Candidate> &found)
     // while this one is searched, as each would otherwise wait on memory.
     constexpr qint64 Ahead = 16;
     if (at + Ahead + 8 <= m_targetSize) {
-        __builtin_prefetch(&m_lastShort[hashAt(at + Ahead, MinCopy)]);
-        __builtin_prefetch(&m_lastLong[hashAt(at + Ahead, 8)]);
+        __builtin_prefetch(&m_lastShort[hashAt<MinCopy>(at + Ahead)]);
+        __builtin_prefetch(&m_lastLong[hashAt<8>(at + Ahead)]);
     }
     // The last place that agrees in eight bytes, and in a few: a repeated word or tile.
     qint64 longSeen = -1;
     if (at + 8 <= m_targetSize) {
-        longSeen = qint64(m_lastLong[hashAt(at, 8)]) - 1;
+        longSeen = qint64(m_lastLong[hashAt<8>(at)]) - 1;
         if (longSeen >= 0) {
             const qint64 length = agree(m_t + longSeen, m_t + at, limit);
             if (length >= MinCopy)
@@ -232,7 +239,7 @@ void Delta::candidates(qint64 at, std::vector<Candidate> &found)
         }
     }
     if (at + MinCopy <= m_targetSize) {
-        const qint64 seen = qint64(m_lastShort[hashAt(at, MinCopy)]) - 1;
+        const qint64 seen = qint64(m_lastShort[hashAt<MinCopy>(at)]) - 1;
         if (seen >= 0 && seen != longSeen) {
             const qint64 length = agree(m_t + seen, m_t + at, limit);
             if (length >= MinCopy)
@@ -275,7 +282,7 @@ qint64 Delta::extend(const Candidate &candidate, qint64 at) const
     return 1;
 }
 
-bool Delta::continues(const Candidate &candidate, const Node &node)
+Q_ALWAYS_INLINE bool Delta::continues(const Candidate &candidate, const Node &node)
 {
     if (candidate.kind != node.kind || node.previous < 0)
         return false;
@@ -304,7 +311,7 @@ quint64 Delta::cost(const Candidate &candidate, qint64 length, const Node &node,
     return numberSize(actionNumber(kind, length)) + offsetSize(candidate, node);
 }
 
-int Delta::offsetSize(const Candidate &candidate, const Node &node)
+Q_ALWAYS_INLINE int Delta::offsetSize(const Candidate &candidate, const Node &node)
 {
     switch (candidate.kind) {
     case Kind::SourceCopy:
@@ -320,7 +327,9 @@ int Delta::offsetSize(const Candidate &candidate, const Node &node)
 
 std::vector<Action> Delta::actions()
 {
-    m_window.resize(static_cast<size_t>((MaxWindow + 2 * NiceLength + 1) * Kinds));
+    // Most stretches end after a few positions: the window grows as far as one reaches.
+    constexpr auto Widest = static_cast<size_t>((MaxWindow + 2 * NiceLength + 1) * Kinds);
+    m_window.resize(static_cast<size_t>(4 * NiceLength * Kinds));
     std::vector<Candidate> here;
     qint64 base = m_begin;
     while (base < m_targetSize) {
@@ -415,6 +424,10 @@ std::vector<Action> Delta::actions()
                 base = at;
                 break;
             }
+            // No action from here ends more than NiceLength on; a stretch that goes on past
+            // a few of those may go on to the longest.
+            if (static_cast<size_t>(r + NiceLength + 2) * Kinds > m_window.size())
+                m_window.resize(Widest);
             candidates(at, here);
             const size_t fixed = here.size(); // the rest depend on the way to this position
 

@@ -56,8 +56,9 @@ private:
     const char *m_s;
     qint64 m_size;
     std::vector<qint32> m_suffixes;
-    std::vector<qint32> m_groups; // by first two bytes, where their suffixes start
-    std::vector<qint32> m_groupSizes;
+    // By first two bytes, where their suffixes start, and where they all end.
+    std::vector<qint32> m_groups;
+    size_t m_lastByte = 0;
 };
 
 // Chooses the actions that build a part of the target: where its bytes stand unchanged in the
@@ -111,7 +112,8 @@ private:
         quint64 cost = 0;
     };
 
-    [[nodiscard]] size_t hashAt(qint64 at, int bytes) const;
+    template<int Bytes>
+    [[nodiscard]] size_t hashAt(qint64 at) const;
     void remember(qint64 from, qint64 to);
     void sample(qint64 from, qint64 to);
     void candidates(qint64 at, std::vector<Candidate> &found);

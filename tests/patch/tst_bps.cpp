@@ -1,4 +1,5 @@
 #include "patch/bps.h"
+#include "patch/bpsdelta.h"
 #include "patch/patcherror.h"
 #include "support/romdata.h"
 
@@ -42,7 +43,7 @@ QByteArray handMade()
 QByteArray romLike(qsizetype size, quint32 seed)
 {
     QRandomGenerator random(seed);
-    const QByteArray tiles = RomData::noise(32 * 16, seed + 1);
+    const QByteArray tiles = RomData::noise(qsizetype(32) * 16, seed + 1);
     QByteArray rom;
     while (rom.size() < size) {
         switch (random.bounded(3)) {
@@ -54,7 +55,7 @@ QByteArray romLike(qsizetype size, quint32 seed)
             break;
         default:
             for (int k = random.bounded(1, 20); k > 0; --k)
-                rom += tiles.mid(32 * random.bounded(16), 32);
+                rom += tiles.mid(qsizetype(32) * random.bounded(16), 32);
         }
     }
     return rom.left(size);
@@ -221,6 +222,8 @@ private slots:
     void createdPatchesCheckOut();
     void movedBytesAreCopied_data();
     void movedBytesAreCopied();
+    void longestMatchesAPlainScan_data();
+    void longestMatchesAPlainScan();
 };
 
 void TestBps::crcIsZlibs()
@@ -401,6 +404,51 @@ void TestBps::movedBytesAreCopied()
     QCOMPARE(writing->from + (movedTo - writing->at), movedFrom);
     QVERIFY(writing->at + writing->length >= movedTo + 1000);
     QVERIFY2(patch.size() < 400, qPrintable(QString::number(patch.size())));
+}
+
+void TestBps::longestMatchesAPlainScan_data()
+{
+    QTest::addColumn<int>("symbols");
+    QTest::newRow("two symbols, long matches") << 2;
+    QTest::newRow("four symbols") << 4;
+    QTest::newRow("any byte") << 256;
+}
+
+// The suffix array's search against every place of the source, on small sources whose last
+// byte's own suffix sorts between two groups of pairs: 00 FF and 01 00, FE FF and FF 00.
+void TestBps::longestMatchesAPlainScan()
+{
+    QFETCH(int, symbols);
+    QRandomGenerator random(11);
+    auto symbol = [&] {
+        static const char Edges[] = {'\x00', '\xFF', '\x01', '\xFE'};
+        return symbols < 256 ? Edges[random.bounded(symbols)] : char(random.bounded(256));
+    };
+    for (int round = 0; round < 1000; ++round) {
+        QByteArray source(random.bounded(1, 60), '\0');
+        for (char &byte : source)
+            byte = symbol();
+        const Bps::SourceIndex index(source);
+        // Half of the patterns start somewhere in the source, the others anywhere.
+        QByteArray pattern = round % 2 == 0
+                                 ? source.mid(random.bounded(source.size()), random.bounded(2, 40))
+                                 : QByteArray();
+        while (pattern.size() < 40)
+            pattern.append(symbol());
+        pattern[random.bounded(pattern.size())] = symbol();
+        const qint64 limit = random.bounded(2, 40);
+        qint64 longest = 0;
+        for (qsizetype from = 0; from < source.size(); ++from) {
+            qint64 length = 0;
+            while (length < limit && from + length < source.size()
+                   && source[from + length] == pattern[length])
+                ++length;
+            longest = std::max(longest, length);
+        }
+        const auto [from, length] = index.longest(pattern.constData(), limit);
+        QCOMPARE(length, longest >= 2 ? longest : qint64(0));
+        QVERIFY(source.mid(from, length) == pattern.left(length));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBps)
