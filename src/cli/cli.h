@@ -76,8 +76,8 @@ bool parse(QCommandLineParser &parser,
 [[nodiscard]] QCommandLineOption tableOption();
 
 // The table of a ROM: the file --table names (a .kel, or a .tbl read as table import reads it),
-// else the .kel beside the ROM by the window's rule. A missing .kel beside the ROM reads as an
-// empty table, and is not created: a reader never writes.
+// else the .kel beside the ROM by the window's rule. A missing .kel beside the ROM is a
+// FileError naming the path looked for; it is not created, since a reader never writes.
 [[nodiscard]] KelTable tableFor(const QString &romPath, const QString &tableOption);
 
 // Refuses, with a UsageError, an output path that names the same file as one of the inputs.

@@ -30,7 +30,11 @@ void messageBox(QWidget *parent, const QString &prompt, Style style)
 
 void showFileError(QWidget *parent, const FileError &error)
 {
-    show(parent, QMessageBox::Critical, error.message(), QStringLiteral("FileErrorBox"));
+    // The message goes on after a command's name at the terminal; a box shows it as a sentence.
+    QString text = error.message();
+    if (!text.isEmpty())
+        text[0] = text.at(0).toUpper();
+    show(parent, QMessageBox::Critical, text, QStringLiteral("FileErrorBox"));
 }
 
 QString inputBox(QWidget *parent, const QString &prompt, const QString &title)
