@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-[ -f build/compile_commands.json ] || cmake -S . -B build >/dev/null
+[ -f build/compile_commands.json ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 echo "== clang-format on ${#sources[@]} files"
 clang-format --dry-run --Werror "${sources[@]}"
