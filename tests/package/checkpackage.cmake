@@ -93,7 +93,7 @@ foreach(case "orvane-cli|0|d|dump" "orvane-cli ips|1|ap|apply" "orvane-cli snes 
     endif()
 endforeach()
 
-# One main category, as the menu specification asks: desktop-file-validate says nothing.
+# One main category, as desktop menus expect: desktop-file-validate says nothing, hints included.
 if(VALIDATE)
     execute_process(COMMAND "${VALIDATE}" "${root}/usr/share/applications/orvane.desktop"
                     RESULT_VARIABLE result OUTPUT_VARIABLE said ERROR_VARIABLE said)
