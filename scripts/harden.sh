@@ -16,7 +16,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 echo "== sanitized tests"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-    -DORVANE_WERROR=ON -DORVANE_BUILD_BENCH=OFF -DORVANE_FUZZ=OFF \
+    -DORVANE_WERROR=ON -DORVANE_BUILD_BENCH=OFF -DORVANE_FUZZ=OFF -DORVANE_TEST_PACKAGE=OFF \
     -DCMAKE_CXX_FLAGS="$sanitize" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 cmake --build build-asan -j"$jobs"

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake make g++ clang clang-format clang-tidy libclang-rt-14-dev qt6-base-dev libgl-dev
           libbenchmark-dev fonts-liberation2 python3 desktop-file-utils appstream zlib1g-dev
-          libdivsufsort-dev pkg-config)
+          libdivsufsort-dev pkg-config help2man dpkg-dev lintian)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

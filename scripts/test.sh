@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test headless.
+# Installs what is missing, builds the programs and the tests (benchmarks and tools are built on
+# request) and runs every test headless, the Debian package's included.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh

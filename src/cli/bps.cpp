@@ -30,7 +30,7 @@ Exit create(const QStringList &arguments)
     const QByteArray patch = Bps::create(original, modified);
     BinaryFile::replaceContents(patchPath, patch);
     const Bps::Header header = Bps::readHeader(patch);
-    out() << "Wrote " << patchPath << ": " << patch.size() << " bytes, for a source of "
+    err() << "Wrote " << patchPath << ": " << patch.size() << " bytes, for a source of "
           << original.size() << " bytes (CRC32 " << crcText(header.sourceCrc)
           << ") and a target of " << modified.size() << " bytes (CRC32 "
           << crcText(header.targetCrc) << ").\n";
@@ -50,7 +50,7 @@ Exit apply(const QStringList &arguments)
         return Exit::Success;
     const QByteArray patched = Bps::apply(applying->rom, applying->patch);
     BinaryFile::replaceContents(applying->target, patched);
-    out() << "The patch, source and target checksums match; wrote " << applying->target << ", "
+    err() << "The patch, source and target checksums match; wrote " << applying->target << ", "
           << patched.size() << " bytes.\n";
     return Exit::Success;
 }

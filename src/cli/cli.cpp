@@ -23,6 +23,28 @@ namespace {
 
 const QString Program = QStringLiteral("orvane-cli");
 
+// Help is read in a terminal of 80 columns; QCommandLineParser wraps the options' descriptions
+// but prints the others as given.
+constexpr qsizetype HelpWidth = 80;
+
+// text broken at spaces into lines of at most width columns; line breaks in text are kept.
+QString wrapped(const QString &text, qsizetype width)
+{
+    QStringList lines;
+    for (const QString &paragraph : text.split(QLatin1Char('\n'))) {
+        QString line;
+        for (const QString &word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (!line.isEmpty() && line.size() + 1 + word.size() > width) {
+                lines.append(line);
+                line.clear();
+            }
+            line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+        }
+        lines.append(line);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 QString commandPath(const QStringList &arguments)
 {
     return arguments.isEmpty() ? Program : arguments.first();
@@ -34,9 +56,22 @@ void printCommands(QTextStream &stream, const QString &path, const std::vector<C
     qsizetype width = 0;
     for (const Command &command : commands)
         width = std::max(width, command.name.size());
-    for (const Command &command : commands)
-        stream << "  " << command.name.leftJustified(width + 2) << command.summary << '\n';
-    stream << "\nRun '" << path << " COMMAND --help' for a command's options.\n";
+    // Commands and options share one column, wide enough for "-h, --help".
+    const qsizetype pad = std::max<qsizetype>(width, 10) + 2;
+    const QString hanging(pad + 2, QLatin1Char(' '));
+    for (const Command &command : commands) {
+        const QString summary = wrapped(command.summary, HelpWidth - hanging.size());
+        stream << "  " << command.name.leftJustified(pad)
+               << QString(summary).replace(QLatin1Char('\n'), QLatin1Char('\n') + hanging) << '\n';
+    }
+    stream << "\nOptions:\n  " << QStringLiteral("-h, --help").leftJustified(pad)
+           << "Shows this help.\n";
+    if (path == Program)
+        stream << "  " << QStringLiteral("--version").leftJustified(pad) << "Shows the version.\n";
+    stream << '\n'
+           << wrapped(QStringLiteral("Run '%1 COMMAND --help' for a command's options.").arg(path),
+                      HelpWidth)
+           << '\n';
 }
 
 } // namespace
@@ -140,6 +175,7 @@ bool parse(QCommandLineParser &parser,
     if (!parser.parse(arguments))
         throw UsageError(parser.errorText());
     if (parser.isSet(help)) {
+        parser.setApplicationDescription(wrapped(parser.applicationDescription(), HelpWidth));
         // The usage line names the subcommand, not only the program.
         QString text = parser.helpText();
         const qsizetype lineEnd = text.indexOf(QLatin1Char('\n'));
@@ -229,10 +265,13 @@ TextTable tableFor(const QString &romPath, const QString &tableOption, bool stri
         return TextTable::fromKel(table);
     }
     const QString beside = tablePathFor(romPath);
-    if (QFileInfo::exists(beside))
-        ReadTable(table, beside);
-    else
-        table.readRecords({});
+    // An empty table would spell nothing, and every search would then fail for another reason.
+    if (!QFileInfo::exists(beside)) {
+        throw Error(QStringLiteral("no table was found for \"%1\": there is no \"%2\" beside it. "
+                                   "--table FILE names one.")
+                        .arg(romPath, beside));
+    }
+    ReadTable(table, beside);
     return TextTable::fromKel(table);
 }
 

@@ -81,9 +81,9 @@ bool parse(QCommandLineParser &parser,
 [[nodiscard]] QCommandLineOption strictTableOption();
 
 // The table of a ROM: the file --table names, a .kel or a .tbl, else the .kel beside the ROM by
-// the window's rule. A missing .kel beside the ROM reads as an empty one, and is not created: a
-// reader never writes. Each line of a .tbl that is left out is a warning on stderr, or with
-// strict the command's failure.
+// the window's rule. A missing .kel beside the ROM is an Error naming the path looked for; it is
+// not created, since a reader never writes. Each line of a .tbl that is left out is a warning
+// on stderr, or with strict the command's failure.
 [[nodiscard]] TextTable tableFor(const QString &romPath, const QString &tableOption, bool strict);
 
 // Refuses, with a UsageError, an output path that names the same file as one of the inputs.

@@ -34,10 +34,10 @@ Exit create(const QStringList &arguments)
     const auto &[original, modified, patchPath] = *making;
     const QByteArray patch = Ips::create(original, modified);
     BinaryFile::replaceContents(patchPath, patch);
-    out() << "Wrote " << patchPath << ": " << records(Ips::read(patch).records.size()) << ", "
+    err() << "Wrote " << patchPath << ": " << records(Ips::read(patch).records.size()) << ", "
           << patch.size() << " bytes.\n";
     if (modified.size() < original.size()) {
-        out() << "MODIFIED is shorter: the patch cuts the file to " << modified.size()
+        err() << "MODIFIED is shorter: the patch cuts the file to " << modified.size()
               << " bytes (IPS's truncation extension; a patcher that does not know it leaves the "
                  "file longer).\n";
     }
@@ -58,12 +58,12 @@ Exit apply(const QStringList &arguments)
     const QByteArray patched = Ips::apply(rom, patch);
     BinaryFile::replaceContents(target, patched);
     const Ips::Contents contents = Ips::read(patch);
-    out() << "Applied " << records(contents.records.size()) << "; wrote " << target << ", "
+    err() << "Applied " << records(contents.records.size()) << "; wrote " << target << ", "
           << patched.size() << " bytes.\n";
     if (contents.truncation && *contents.truncation < rom.size())
-        out() << "The patch cut the file to " << *contents.truncation << " bytes.\n";
+        err() << "The patch cut the file to " << *contents.truncation << " bytes.\n";
     if (Snes::copierHeaderSize(rom.size()) != 0) {
-        out() << "Note: ROM has a 512-byte copier header. A patch made for a ROM without one "
+        err() << "Note: ROM has a 512-byte copier header. A patch made for a ROM without one "
                  "lands 512 bytes off; 'orvane-cli snes header remove' takes it away.\n";
     }
     return Exit::Success;

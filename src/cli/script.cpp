@@ -107,7 +107,7 @@ Exit dump(const QStringList &arguments)
     qint64 pointerCount = 0;
     for (const Script::String &string : script.strings)
         pointerCount += string.pointers.size();
-    out() << "Wrote " << script.strings.size() << " strings, from " << pointerCount
+    err() << "Wrote " << script.strings.size() << " strings, from " << pointerCount
           << " pointers, to \"" << scriptPath << "\".\n";
     return Exit::Success;
 }
@@ -189,15 +189,15 @@ Exit insert(const QStringList &arguments)
     const ScriptInsert::Result result = ScriptInsert::insert(rom, inputs, options);
     BinaryFile::replaceContents(target, result.rom);
     const ScriptInsert::Summary &summary = result.summary;
-    out() << "Wrote \"" << target << "\": " << summary.unchanged << " strings unchanged, "
+    err() << "Wrote \"" << target << "\": " << summary.unchanged << " strings unchanged, "
           << summary.inPlace << " rewritten in place, " << summary.moved << " moved.\n";
     if (summary.space.isEmpty()) {
-        out() << "No free space is left.\n";
+        err() << "No free space is left.\n";
         return Exit::Success;
     }
-    out() << "Free space left:\n";
+    err() << "Free space left:\n";
     for (const ScriptInsert::BankSpace &bank : summary.space) {
-        out() << "  " << (bank.bank.isEmpty() ? QString() : bank.bank + QLatin1Char(' '))
+        err() << "  " << (bank.bank.isEmpty() ? QString() : bank.bank + QLatin1Char(' '))
               << offsetText(bank.range.first) << " to " << offsetText(bank.range.last) << ": "
               << bank.free << " bytes\n";
     }

@@ -168,12 +168,12 @@ Exit fixChecksum(const QStringList &arguments)
     const QByteArray fixed = Snes::withChecksum(file, *header);
     const quint16 sum = Snes::checksum(file, *header);
     if (target == path && fixed == file) {
-        out() << "The checksum " << hexWord(sum) << " is right already; " << path
+        err() << "The checksum " << hexWord(sum) << " is right already; " << path
               << " is unchanged.\n";
         return Exit::Success;
     }
     BinaryFile::replaceContents(target, fixed);
-    out() << "Checksum " << hexWord(sum) << ", complement " << hexWord(static_cast<quint16>(~sum))
+    err() << "Checksum " << hexWord(sum) << ", complement " << hexWord(static_cast<quint16>(~sum))
           << " (they were " << hexWord(header->checksum) << ", " << hexWord(header->complement)
           << "); wrote " << target << ".\n";
     return Exit::Success;
@@ -201,10 +201,10 @@ Exit headerChange(const QStringList &arguments, bool add)
     }
     const QByteArray changed = add ? Snes::withCopierHeader(file) : Snes::withoutCopierHeader(file);
     BinaryFile::replaceContents(target, changed);
-    out() << "Wrote " << target << ", " << changed.size() << " bytes, "
+    err() << "Wrote " << target << ", " << changed.size() << " bytes, "
           << (add ? "with" : "without") << " a copier header.\n";
     if (add && Snes::copierHeaderSize(changed.size()) == 0) {
-        out() << "Note: the ROM's size is not a multiple of 32 KiB, so tools that go by the size "
+        err() << "Note: the ROM's size is not a multiple of 32 KiB, so tools that go by the size "
                  "will not see the header.\n";
     }
     return Exit::Success;

@@ -38,10 +38,10 @@ Exit importCommand(const QStringList &arguments)
         return Exit::Failure;
     }
     SaveTable(parsed.table, output);
-    out() << "Wrote " << parsed.defined << " entries to \"" << output << "\"";
+    err() << "Wrote " << parsed.defined << " entries to \"" << output << "\"";
     if (!parsed.warnings.isEmpty())
-        out() << "; " << parsed.warnings.size() << " line(s) left out";
-    out() << ".\n";
+        err() << "; " << parsed.warnings.size() << " line(s) left out";
+    err() << ".\n";
     return Exit::Success;
 }
 
@@ -74,7 +74,7 @@ Exit exportCommand(const QStringList &arguments)
         return Exit::Failure;
     }
     BinaryFile::replaceContents(output, written.bytes);
-    out() << "Wrote " << written.bytes.count('\n') << " entries to \"" << output << "\".\n";
+    err() << "Wrote " << written.bytes.count('\n') << " entries to \"" << output << "\".\n";
     return Exit::Success;
 }
 

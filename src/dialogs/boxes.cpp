@@ -28,7 +28,11 @@ void messageBox(QWidget *parent, const QString &prompt, Style style)
 
 void showError(QWidget *parent, const QString &message)
 {
-    show(parent, QMessageBox::Critical, message, QStringLiteral("ErrorBox"));
+    // The message goes on after a command's name at the terminal; a box shows it as a sentence.
+    QString text = message;
+    if (!text.isEmpty())
+        text[0] = text.at(0).toUpper();
+    show(parent, QMessageBox::Critical, text, QStringLiteral("ErrorBox"));
 }
 
 QString inputBox(QWidget *parent, const QString &prompt, const QString &title)

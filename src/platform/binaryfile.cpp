@@ -84,8 +84,9 @@ bool synced(const QFileDevice &file, QString &reason)
 
 void BinaryFile::fail(const QString &action, const QString &path, const QString &reason)
 {
+    // One line, so that orvane-cli prints it after its command's name as a sentence goes on.
     throw FileError(path,
-                    QStringLiteral("Cannot %1 \"%2\":\n%3").arg(action, displayPath(path), reason));
+                    QStringLiteral("cannot %1 \"%2\": %3").arg(action, displayPath(path), reason));
 }
 
 BinaryFile::BinaryFile(const QString &path, Mode mode)

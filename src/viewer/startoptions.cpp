@@ -4,12 +4,27 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+namespace {
+
+// The parser names the program by the path it was started from, or by a placeholder before the
+// application object exists; help is read as the command a user types.
+QString usageNamed(QString help)
+{
+    help.replace(0,
+                 help.indexOf(QLatin1Char('\n')),
+                 QStringLiteral("Usage: orvane [options] [ROM]"));
+    return help;
+}
+
+} // namespace
+
 StartOptions StartOptions::parse(const QStringList &arguments)
 {
     QCommandLineParser parser;
+    // Broken by hand to fit 80 columns: the parser prints the description as it is given.
     parser.setApplicationDescription(
-        QStringLiteral("Reads, searches and patches SNES ROM images through their translation "
-                       "tables. A ROM's table is the file beside it whose name ends in \"kel\" "
+        QStringLiteral("Reads, searches and patches SNES ROM images through their translation\n"
+                       "tables. A ROM's table is the file beside it whose name ends in \"kel\"\n"
                        "in place of the ROM's last three characters."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Shows this help."));
@@ -23,13 +38,13 @@ StartOptions StartOptions::parse(const QStringList &arguments)
     StartOptions options;
     if (!parser.parse(arguments)) {
         options.action = Action::Fail;
-        options.text = parser.errorText() + QLatin1Char('\n') + parser.helpText();
+        options.text = parser.errorText() + QLatin1Char('\n') + usageNamed(parser.helpText());
         return options;
     }
     if (parser.isSet(help) || parser.isSet(version)) {
         options.action = Action::Print;
         options.text = parser.isSet(help)
-                           ? parser.helpText()
+                           ? usageNamed(parser.helpText())
                            : QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
                                                            QCoreApplication::applicationVersion());
         return options;
@@ -39,7 +54,7 @@ StartOptions StartOptions::parse(const QStringList &arguments)
         options.action = Action::Fail;
         options.text = QStringLiteral("Only one ROM can be opened; %1 were given.\n%2")
                            .arg(roms.size())
-                           .arg(parser.helpText());
+                           .arg(usageNamed(parser.helpText()));
         return options;
     }
     // The open dialog hands over whole paths; the table beside the ROM is found the same way.

@@ -63,6 +63,7 @@ private slots:
     void relsearchWritesNothingWithoutAHit();
     void tableImport();
     void tableExportImportRoundTrip();
+    void helpFitsEightyColumns();
     void unreadableInput_data();
     void unreadableInput();
 
@@ -91,11 +92,20 @@ void tst_Cli::usageAndFileErrors_data()
 
     const QString game = QStringLiteral("$ROM");
     QTest::newRow("help lists the commands") << QStringList{"--help"} << 0 << "relsearch";
+    QTest::newRow("help lists --version") << QStringList{"--help"} << 0 << "\n  --version ";
     QTest::newRow("not a command") << QStringList{"frob"} << 2 << "'frob' is not a command";
     QTest::newRow("find --help") << QStringList{"find", "--help"} << 0
                                  << "Usage: orvane-cli find [options] ROM TEXT";
-    QTest::newRow("missing ROM") << QStringList{"find", "$DIR/none.smc", "XY"} << 2
-                                 << "No such file";
+    QTest::newRow("missing ROM") << QStringList{
+        "find",
+        "$DIR/none.smc",
+        "XY"} << 2 << "orvane-cli find: cannot open \"$DIR/none.smc\": No such file or directory\n";
+    // Without a table a search could only fail for some other reason, and a dump spell nothing.
+    QTest::newRow("no table, find")
+        << QStringList{"find", "$DIR/lone.smc", "XY"} << 2
+        << "find: no table was found for \"$DIR/lone.smc\": there is no \"$DIR/lone.kel\"";
+    QTest::newRow("no table, dump")
+        << QStringList{"dump", "$DIR/lone.smc"} << 2 << "there is no \"$DIR/lone.kel\" beside it";
     QTest::newRow("folder as ROM") << QStringList{"dump", "$DIR"} << 2 << "It is a folder";
     QTest::newRow("missing TEXT") << QStringList{"find", game} << 2 << "expects ROM TEXT";
     QTest::newRow("--from beyond the end")
@@ -118,10 +128,13 @@ void tst_Cli::usageAndFileErrors()
     QFETCH(QString, says);
 
     const QString romPath = rom(romWith(256, {{40, "XY"}}));
+    m_files->write(QStringLiteral("lone.smc"), romWith(256, {{40, "XY"}}));
+    const QString dir = QFileInfo(romPath).path();
     for (QString &argument : arguments) {
         argument.replace(QLatin1String("$ROM"), romPath);
-        argument.replace(QLatin1String("$DIR"), QFileInfo(romPath).path());
+        argument.replace(QLatin1String("$DIR"), dir);
     }
+    says.replace(QLatin1String("$DIR"), dir);
     const CliRun run = CliRun::run(arguments);
     QCOMPARE(run.exitCode, exit);
     QVERIFY2((exit == 0 ? run.out : run.err).contains(says), qPrintable(run.out + run.err));
@@ -403,8 +416,14 @@ void tst_Cli::tableImport()
              qPrintable(run.err));
     QVERIFY(!QFile::exists(kel));
 
+    // What is left out comes first, the line that says what was written last; both are status.
     run = CliRun::run({"table", "import", tbl, kel});
     QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QString());
+    QVERIFY2(run.err.startsWith(tbl + QStringLiteral(":3: "))
+                 && run.err.endsWith(
+                     QStringLiteral("Wrote 2 entries to \"%1\"; 1 line(s) left out.\n").arg(kel)),
+             qPrintable(run.err));
     QCOMPARE(readFile(kel), QByteArray("A\r\r c \r") + QByteArray(252, '\r'));
 
     // A failed import leaves the table there as it was.
@@ -473,6 +492,28 @@ void tst_Cli::unreadableInput()
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains(QLatin1String("Permission denied")), qPrintable(run.err));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("out.kel"))));
+}
+
+void tst_Cli::helpFitsEightyColumns()
+{
+    // Every command's help, found through the lists of commands as a user would find them.
+    QList<QStringList> paths{{}};
+    int helps = 0;
+    while (!paths.isEmpty()) {
+        const QStringList path = paths.takeFirst();
+        const CliRun run = CliRun::run(path + QStringList{"--help"});
+        QCOMPARE(run.exitCode, 0);
+        ++helps;
+        const QStringList lines = run.out.split(QLatin1Char('\n'));
+        for (const QString &line : lines)
+            QVERIFY2(line.size() <= 80, qPrintable(path.join(' ') + ": " + line));
+        const qsizetype commands = lines.indexOf(QStringLiteral("Commands:"));
+        for (qsizetype i = commands + 1; commands >= 0 && !lines.at(i).isEmpty(); ++i) {
+            if (lines.at(i).startsWith(QLatin1String("  ")) && lines.at(i).at(2) != ' ')
+                paths.append(path + QStringList{lines.at(i).split(' ', Qt::SkipEmptyParts).first()});
+        }
+    }
+    QVERIFY2(helps > 15, qPrintable(QString::number(helps)));
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

@@ -24,7 +24,8 @@ void TestCliBps::createThenApply()
     QCOMPARE(CliRun::run({"bps", "create", a, b, patch}).exitCode, 0);
     const CliRun apply = CliRun::run({"bps", "apply", a, patch, "-o", files.path("c.smc")});
     QCOMPARE(apply.exitCode, 0);
-    QVERIFY2(apply.out.contains("checksums match"), qPrintable(apply.out));
+    QCOMPARE(apply.out, QString());
+    QVERIFY2(apply.err.contains("checksums match"), qPrintable(apply.err));
     QVERIFY(files.read("c.smc") == modified);
     QVERIFY(files.read("a.smc") == original);
     QCOMPARE(CliRun::run({"bps", "apply", a, patch, "--in-place"}).exitCode, 0);

@@ -59,7 +59,8 @@ void TestCliScript::init()
     const CliRun dump = CliRun::run(QStringList{"script", "dump", m_rom} + DemoTables
                                     + QStringList{"-o", m_script});
     QCOMPARE(dump.exitCode, 0);
-    QCOMPARE(dump.out,
+    QVERIFY(dump.out.isEmpty());
+    QCOMPARE(dump.err,
              QStringLiteral("Wrote 6 strings, from 6 pointers, to \"%1\".\n").arg(m_script));
 }
 
@@ -74,7 +75,7 @@ void TestCliScript::dumpEditInsert()
     const QString same = m_files->path(QStringLiteral("same.smc"));
     const CliRun unchanged = CliRun::run({"script", "insert", m_rom, m_script, "-o", same});
     QCOMPARE(unchanged.exitCode, 0);
-    QVERIFY(unchanged.out.startsWith("Wrote \"" + same
+    QVERIFY(unchanged.err.startsWith("Wrote \"" + same
                                      + "\": 6 strings unchanged, 0 rewritten "
                                        "in place, 0 moved.\n"));
     QVERIFY(m_files->read(QStringLiteral("same.smc")) == example(QStringLiteral("demo.smc")));
@@ -92,9 +93,9 @@ void TestCliScript::dumpEditInsert()
     const CliRun moved = CliRun::run(
         {"script", "insert", m_rom, m_script, "--space", "0xE00-0xFFF", "--fill", "00", "-o", out});
     QCOMPARE(moved.exitCode, 0);
-    QVERIFY2(moved.out.contains("5 strings unchanged, 0 rewritten in place, 1 moved.\n"
+    QVERIFY2(moved.err.contains("5 strings unchanged, 0 rewritten in place, 1 moved.\n"
                                 "Free space left:\n  0 (0x0) to 4095 (0xFFF): 493 bytes\n"),
-             qPrintable(moved.out));
+             qPrintable(moved.err));
     const QByteArray rom = m_files->read(QStringLiteral("en.smc"));
     QCOMPARE(rom.mid(0x102, 2), QByteArray("\x00\x0E", 2));
     QCOMPARE(rom.mid(0x434, 55), QByteArray(55, '\0'));

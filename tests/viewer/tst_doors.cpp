@@ -95,24 +95,36 @@ void TestDoors::startOptions()
 void TestDoors::commandLineEndsBeforeAnyWindow_data()
 {
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("display");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("said"); // on stdout for status 0, else on stderr
-    QTest::newRow("two ROMs") << QStringList{"a", "b"} << 2 << "Usage:";
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "bogus";
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "Orvane 2.0";
+    QTest::newRow("two ROMs") << QStringList{"a", "b"} << true << 2 << "Usage:";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << true << 2 << "bogus";
+    QTest::newRow("version") << QStringList{"--version"} << true << 0 << "Orvane 2.0";
+    // Help and the version are printed wherever the program runs; the window names what it lacks.
+    QTest::newRow("help, no display") << QStringList{"--help"} << false << 0 << "Usage:";
+    QTest::newRow("version, no display") << QStringList{"-v"} << false << 0 << "Orvane 2.0";
+    QTest::newRow("unknown option, no display") << QStringList{"--bogus"} << false << 2 << "bogus";
+    QTest::newRow("window, no display")
+        << QStringList{"game.smc"} << false << 2 << "orvane: no display was found";
 }
 
 void TestDoors::commandLineEndsBeforeAnyWindow()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(bool, display);
     QFETCH(int, status);
     QFETCH(QString, said);
     QProcess orvane;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(name));
+    if (display)
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
     orvane.setProcessEnvironment(environment);
     orvane.start(QStringLiteral(ORVANE_PROGRAM), arguments);
     QVERIFY(orvane.waitForFinished(20000));
+    QCOMPARE(orvane.exitStatus(), QProcess::NormalExit);
     QCOMPARE(orvane.exitCode(), status);
     const QString output = QString::fromLocal8Bit(status == 0 ? orvane.readAllStandardOutput()
                                                               : orvane.readAllStandardError());
