@@ -182,21 +182,8 @@ long createPeakKiB(const QString &a, const QString &b, const QString &patch)
                                   a.toStdString(),
                                   b.toStdString(),
                                   patch.toStdString()};
-    const pid_t child = fork();
-    if (child == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        std::vector<char *> argv;
-        for (std::string &arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss : -1;
+    const BenchSupport::ChildRun run = BenchSupport::runProgram(args);
+    return run.ok ? run.peakKiB : -1;
 }
 
 // The BPS create pairs, each named.
