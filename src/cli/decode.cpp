@@ -2,8 +2,6 @@
 
 #include "document/texttable.h"
 
-#include <algorithm>
-
 namespace Cli {
 
 namespace {
@@ -13,17 +11,14 @@ QByteArray hexBytes(const QString &typed)
 {
     QString digits = typed;
     digits.remove(QLatin1Char(' ')).remove(QLatin1Char('\t'));
-    const bool hex = digits.size() % 2 == 0
-                     && std::all_of(digits.begin(), digits.end(), [](QChar c) {
-                            return c.isDigit()
-                                   || (c.toLower() >= QLatin1Char('a')
-                                       && c.toLower() <= QLatin1Char('f'));
-                        });
-    if (!hex) {
+    // fromHex skips what is no digit: the bytes are the input only when they give it back.
+    const QByteArray latin1 = digits.toLatin1();
+    const QByteArray bytes = QByteArray::fromHex(latin1);
+    if (bytes.toHex() != latin1.toLower()) {
         throw UsageError(
             QStringLiteral("HEX \"%1\" is not bytes in hex, two digits a byte.").arg(typed));
     }
-    return QByteArray::fromHex(digits.toLatin1());
+    return bytes;
 }
 
 } // namespace
