@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/pointeroptions.h"
+#include "patch/snesrom.h"
 #include "platform/binaryfile.h"
 
 namespace Cli {
@@ -105,7 +106,9 @@ Exit pointersCommand(const QStringList &arguments)
     const QStringList positional = parser.positionalArguments();
     const qint64 target = parseOffset(positional[1], QStringLiteral("OFFSET"));
     PointerFormat format = pointerOptions.format(parser);
-    const QByteArray rom = BinaryFile::readAll(positional[0]);
+    const QByteArray rom = BinaryFile::readAll(positional[0],
+                                               Snes::MaxFileSize,
+                                               QStringLiteral("a SNES ROM"));
     if (target >= rom.size()) {
         throw UsageError(QStringLiteral("OFFSET %1 lies beyond the end of the file (%2 bytes).")
                              .arg(offsetText(target))

@@ -4,6 +4,7 @@
 #include "cli/pointeroptions.h"
 #include "document/keltablefile.h"
 #include "document/texttable.h"
+#include "patch/snesrom.h"
 #include "platform/binaryfile.h"
 #include "script/scriptdump.h"
 #include "script/scriptinsert.h"
@@ -16,6 +17,14 @@
 namespace Cli {
 
 namespace {
+
+// A script holds a ROM's text a few times over at most; this is many times any ROM's.
+constexpr qint64 MaxScriptSize = qint64(256) << 20;
+
+QByteArray readRom(const QString &path)
+{
+    return BinaryFile::readAll(path, Snes::MaxFileSize, QStringLiteral("a SNES ROM"));
+}
 
 // The table path a script records: relative to the script's folder, so that the two can move
 // together.
@@ -91,7 +100,7 @@ Exit dump(const QStringList &arguments)
         refuseToOverwrite(scriptPath, {romPath, parser.value(table)});
     }
 
-    const QByteArray rom = BinaryFile::readAll(romPath);
+    const QByteArray rom = readRom(romPath);
     const QString tablePath = parser.value(table).isEmpty() ? tablePathFor(romPath)
                                                             : parser.value(table);
     const TextTable textTable = tableFor(romPath, parser.value(table), parser.isSet(strict));
@@ -166,7 +175,7 @@ Exit insert(const QStringList &arguments)
     if (parser.isSet(fill))
         options.fill = parseHexCode(parser.value(fill), QStringLiteral("--fill"), 1).at(0);
 
-    const QByteArray rom = BinaryFile::readAll(romPath);
+    const QByteArray rom = readRom(romPath);
     // A list, so that the tables keep their places while inputs point at them.
     std::list<TextTable> tables;
     if (parser.isSet(table))
@@ -175,7 +184,10 @@ Exit insert(const QStringList &arguments)
     for (const QString &scriptPath : positional.mid(1)) {
         ScriptInsert::Input input;
         input.name = QFileInfo(scriptPath).fileName();
-        input.script = Script::parse(BinaryFile::readAll(scriptPath), scriptPath);
+        input.script = Script::parse(BinaryFile::readAll(scriptPath,
+                                                         MaxScriptSize,
+                                                         QStringLiteral("a script")),
+                                     scriptPath);
         if (!parser.isSet(table)) {
             const QString recorded = input.script.tablePath;
             const QString path = recorded.isEmpty() || QDir::isAbsolutePath(recorded)

@@ -156,6 +156,9 @@ void tst_CliFailures::hugeInputsUnderAMemoryLimit_data()
     QTest::newRow("bps apply") << QStringList{"bps", "apply", "$BIG", "$ROM", "-o", "$OUT"};
     QTest::newRow("bps create") << QStringList{"bps", "create", "$ROM", "$BIG", "$OUT"};
     QTest::newRow("--table") << QStringList{"dump", "$ROM", "--table", "$BIG.tbl"};
+    QTest::newRow("pointers") << QStringList{"pointers", "$BIG", "0x100", "--base", "0"};
+    QTest::newRow("script dump") << QStringList{
+        "script", "dump", "$BIG", "--pointers", "0", "--count", "1", "--base", "0", "--end", "00"};
     QTest::newRow("a patch claiming 3 GiB")
         << QStringList{"bps", "apply", "$ROM", "$CLAIM", "-o", "$OUT"};
 }
