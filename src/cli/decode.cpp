@@ -13,7 +13,7 @@ QByteArray hexBytes(const QString &typed)
     digits.remove(QLatin1Char(' ')).remove(QLatin1Char('\t'));
     // fromHex skips what is no digit: the bytes are the input only when they give it back.
     const QByteArray latin1 = digits.toLatin1();
-    const QByteArray bytes = QByteArray::fromHex(latin1);
+    QByteArray bytes = QByteArray::fromHex(latin1);
     if (bytes.toHex() != latin1.toLower()) {
         throw UsageError(
             QStringLiteral("HEX \"%1\" is not bytes in hex, two digits a byte.").arg(typed));
