@@ -5,6 +5,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <future>
 
@@ -15,6 +17,10 @@ namespace {
 const QByteArray Magic = QByteArrayLiteral("BPS1");
 // Below this a second thread costs more than it saves.
 constexpr qint64 ParallelFrom = qint64(1) << 18;
+// The target is searched in about this many parts, taken in turn by two threads: new text costs
+// far more to search than bytes left in place, and halves would leave one thread idle.
+constexpr qint64 Parts = 32;
+constexpr qint64 SmallestPart = qint64(1) << 16;
 constexpr qsizetype FooterSize = 12;
 constexpr qint64 CopierHeaderSize = 512;
 
@@ -258,16 +264,44 @@ QByteArray create(const QByteArray &source, const QByteArray &target)
     appendNumber(out, 0);
     const SourceIndex index(source);
     const qint64 size = target.size();
-    std::vector<Action> actions;
-    if (size < ParallelFrom) {
-        actions = Delta(index, target, 0, size).actions();
+    const qint64 partSize = size < ParallelFrom
+                                ? std::max<qint64>(size, 1)
+                                : std::max(SmallestPart, (size + Parts - 1) / Parts);
+    const qint64 parts = (size + partSize - 1) / partSize;
+    std::vector<std::vector<Action>> found(static_cast<size_t>(parts));
+    std::atomic<qint64> next{0};
+    auto work = [&] {
+        Delta delta(index, target);
+        for (qint64 part = next++; part < parts; part = next++) {
+            found[static_cast<size_t>(part)] = delta.actions(part * partSize,
+                                                             std::min(size, (part + 1) * partSize));
+        }
+    };
+    if (parts > 1) {
+        // A failure in either thread reaches the caller; the other stops at its next part.
+        auto second = std::async(std::launch::async, [&] {
+            try {
+                work();
+            } catch (...) {
+                next = parts;
+                throw;
+            }
+        });
+        try {
+            work();
+        } catch (...) {
+            next = parts;
+            second.wait();
+            throw;
+        }
+        second.get();
     } else {
-        // The two halves are searched at once; a failure in either reaches the caller.
-        auto second = std::async(std::launch::async,
-                                 [&] { return Delta(index, target, size / 2, size).actions(); });
-        actions = Delta(index, target, 0, size / 2).actions();
-        const std::vector<Action> rest = second.get();
-        actions.insert(actions.end(), rest.begin(), rest.end());
+        work();
+    }
+    std::vector<Action> actions;
+    for (std::vector<Action> &part : found) {
+        actions.insert(actions.end(), part.begin(), part.end());
+        std::vector<Action>().swap(part);
     }
     encode(out, actions, target.constData());
     appendLittleEndian32(out, crc32(source));

@@ -29,7 +29,36 @@ constexpr qint64 Shortened = 16;
 // The longest stretch searched at once when no position closes it off by itself.
 constexpr qint32 MaxWindow = 4096;
 constexpr size_t Pairs = 65536;
+// One suffix in this many has its first bytes kept beside the others'.
+constexpr qint64 KeyStride = 16;
+constexpr qint64 KeyBytes = 8;
 constexpr quint64 Unreached = std::numeric_limits<quint64>::max();
+
+// A suffix's first eight bytes as a number that sorts as they do, zeros past its end.
+quint64 keyAt(const quint8 *bytes, qint64 size)
+{
+    if (size >= KeyBytes)
+        return qFromBigEndian<quint64>(bytes);
+    quint64 key = 0;
+    for (qint64 k = 0; k < KeyBytes; ++k)
+        key = (key << 8) | (k < size ? bytes[k] : 0);
+    return key;
+}
+
+// Where in the sorted keys the first that is not below key stands, or count: each step halves
+// what is left by a conditional move, as which half it is cannot be foreseen.
+qint64 firstNotBelow(const quint64 *keys, qint64 count, quint64 key)
+{
+    if (count <= 0)
+        return 0;
+    const quint64 *base = keys;
+    while (count > 1) {
+        const qint64 half = count / 2;
+        base = base[half - 1] < key ? base + half : base;
+        count -= half;
+    }
+    return (base - keys) + (*base < key ? 1 : 0);
+}
 
 quint64 signedOffset(qint64 distance)
 {
@@ -89,26 +118,27 @@ SourceIndex::SourceIndex(const QByteArray &source)
         index += count;
     }
     m_groups[Pairs] = index;
+    // The keys of every few suffixes lie side by side: most steps of a search read them, not
+    // a suffix's place and then its bytes elsewhere.
+    m_keys.resize(static_cast<size_t>((m_size + KeyStride - 1) / KeyStride));
+    for (size_t k = 0; k < m_keys.size(); ++k)
+        m_keys[k] = keyAt(bytes + m_suffixes[k * KeyStride], m_size - m_suffixes[k * KeyStride]);
 }
 
-Delta::Delta(const SourceIndex &index, const QByteArray &target, qint64 begin, qint64 end)
+Delta::Delta(const SourceIndex &index, const QByteArray &target)
     : m_index(index)
     , m_s(index.bytes())
     , m_t(target.constData())
     , m_sourceSize(index.size())
-    , m_targetSize(end)
-    , m_begin(begin)
 {
     // About one slot for every sixteen target bytes, up to 4 Mi: repeats are found among recent
     // positions, and the slots of a large table would each cost a cache miss.
     int bits = 10;
-    while (bits < 22 && (qint64(1) << bits) < (end - begin) / 16)
+    while (bits < 22 && (qint64(1) << bits) < qint64(target.size()) / 16)
         ++bits;
     m_lastShort.assign(size_t(1) << bits, 0);
     m_lastLong.assign(size_t(1) << bits, 0);
     m_hashShift = static_cast<quint32>(64 - bits);
-    // What comes before is written by then, and its repeats may be copied.
-    sample(0, begin);
 }
 
 } // namespace Bps
@@ -155,23 +185,60 @@ std::pair<qint64, qint64> SourceIndex::longest(const char *pattern, qint64 limit
         --high; // the last byte's own suffix, which sorts before the next group
     qint64 lowAgrees = 0;
     qint64 highAgrees = 0;
+    // The keys narrow the group to the suffixes between two of them. Those two are measured
+    // only if the search ends beside them: the keys alone cannot tell how far they agree, as
+    // a suffix may end within its key.
+    qint64 unmeasuredLow = -2;
+    qint64 unmeasuredHigh = -2;
+    if (limit >= KeyBytes && high - low > 2 * KeyStride) {
+        const quint64 key = keyAt(t, limit);
+        const qint64 first = (low + KeyStride) / KeyStride;
+        const qint64 last = (high - 1) / KeyStride + 1;
+        const qint64 equal = firstNotBelow(m_keys.data() + first, last - first, key) + first;
+        const qint64 above = key == std::numeric_limits<quint64>::max()
+                                 ? last
+                                 : firstNotBelow(m_keys.data() + equal, last - equal, key + 1)
+                                       + equal;
+        if (equal != first)
+            low = unmeasuredLow = (equal - 1) * KeyStride;
+        if (above != last)
+            high = unmeasuredHigh = above * KeyStride;
+        // What is left is a few suffixes whose places lie side by side: their bytes are
+        // fetched all at once, not one after another as each step needs them.
+        if (high - low <= 2 * KeyStride) {
+            for (qint64 k = std::max<qint64>(low, 0); k <= high && k < m_size; ++k)
+                __builtin_prefetch(m_s + m_suffixes[static_cast<size_t>(k)] + 2);
+        }
+    }
+    // Which way each step goes cannot be foreseen: it is chosen by conditional moves, not jumps.
     while (high - low > 1) {
         const qint64 middle = low + (high - low) / 2;
         const qint64 from = m_suffixes[static_cast<size_t>(middle)];
         const qint64 known = std::max<qint64>(2, std::min(lowAgrees, highAgrees));
         const qint64 available = std::min(limit, m_size - from);
         const qint64 agrees = known + agree(m_s + from + known, pattern + known, available - known);
+        if (agrees == limit)
+            return {from, agrees};
+        const bool better = agrees > best.second;
+        best.first = better ? from : best.first;
+        best.second = better ? agrees : best.second;
+        // A suffix that ends inside the pattern sorts before it.
+        const bool before = agrees == available || s[from + agrees] < t[agrees];
+        low = before ? middle : low;
+        lowAgrees = before ? agrees : lowAgrees;
+        high = before ? high : middle;
+        highAgrees = before ? highAgrees : agrees;
+    }
+    for (const qint64 bound : {low, high}) {
+        if (bound != unmeasuredLow && bound != unmeasuredHigh)
+            continue;
+        const qint64 from = m_suffixes[static_cast<size_t>(bound)];
+        const qint64 agrees = 2
+                              + agree(m_s + from + 2,
+                                      pattern + 2,
+                                      std::min(limit, m_size - from) - 2);
         if (agrees > best.second)
             best = {from, agrees};
-        if (agrees == limit)
-            break;
-        if (agrees == m_size - from || s[from + agrees] < t[agrees]) {
-            low = middle;
-            lowAgrees = agrees;
-        } else {
-            high = middle;
-            highAgrees = agrees;
-        }
     }
     return best;
 }
@@ -325,16 +392,31 @@ Q_ALWAYS_INLINE int Delta::offsetSize(const Candidate &candidate, const Node &no
     return 0;
 }
 
-std::vector<Action> Delta::actions()
+std::vector<Action> Delta::actions(qint64 begin, qint64 end)
 {
+    m_begin = begin;
+    m_targetSize = end;
+    m_sourceCursor = 0;
+    m_targetCursor = 0;
+    m_actions.clear();
+    // What comes before is written by then, and its repeats may be copied; of what lies
+    // farther back than twice the table's slots could hold, little would be left in it. What
+    // parts searched before left in the slots is cleared, so that the patch does not depend
+    // on which thread searched which part.
+    std::fill(m_lastShort.begin(), m_lastShort.end(), 0);
+    std::fill(m_lastLong.begin(), m_lastLong.end(), 0);
+    sample(std::max<qint64>(0, begin - (qint64(m_lastShort.size()) << 4)), begin);
+
     // Most stretches end after a few positions: the window grows as far as one reaches.
     constexpr auto Widest = static_cast<size_t>((MaxWindow + 2 * NiceLength + 1) * Kinds);
     m_window.resize(static_cast<size_t>(4 * NiceLength * Kinds));
+    m_costs.resize(m_window.size());
     std::vector<Candidate> here;
     qint64 base = m_begin;
     while (base < m_targetSize) {
         for (int k = 0; k < Kinds; ++k)
-            m_window[static_cast<size_t>(k)].cost = Unreached;
+            m_costs[static_cast<size_t>(k)] = Unreached;
+        m_costs[static_cast<size_t>(Kind::TargetRead)] = 0;
         Node &start = m_window[static_cast<size_t>(Kind::TargetRead)];
         start = Node{};
         start.sourceCursor = m_sourceCursor;
@@ -362,17 +444,18 @@ std::vector<Action> Delta::actions()
                 known = ends.end() - 1;
             }
             const qint64 end = known->second;
-            const quint64 total = node.cost + cost(candidate, end - at, node, r);
+            const quint64 total = m_costs[static_cast<size_t>(slot)]
+                                  + cost(candidate, end - at, node, r);
             if (end > best.end || (end == best.end && total < best.cost))
                 best = {slot, candidate.kind, candidate.from, end, total};
         };
-        auto reached = [&](qint32 to, Kind kind) -> Node & {
+        auto reached = [&](qint32 to, Kind kind) {
             for (; reach < to; ++reach) {
                 for (int k = 0; k < Kinds; ++k)
-                    m_window[static_cast<size_t>(reach + 1) * Kinds + static_cast<size_t>(k)].cost
+                    m_costs[static_cast<size_t>(reach + 1) * Kinds + static_cast<size_t>(k)]
                         = Unreached;
             }
-            return m_window[static_cast<size_t>(to) * Kinds + static_cast<size_t>(kind)];
+            return static_cast<size_t>(to) * Kinds + static_cast<size_t>(kind);
         };
         auto relax = [&](const Candidate &candidate,
                          const Node &node,
@@ -394,18 +477,19 @@ std::vector<Action> Delta::actions()
             const auto kind = static_cast<quint8>(candidate.kind);
             const qint64 before = merged ? r - node.previous / Kinds : 0;
             const int offset = merged ? 0 : offsetSize(candidate, node);
-            const quint64 fixedCost = node.cost + offset
+            const quint64 fixedCost = m_costs[static_cast<size_t>(slot)] + offset
                                       - (merged ? numberSize(actionNumber(kind, before)) : 0);
             const qint64 length = std::min(candidate.length, NiceLength);
             if (!merged && offset > 1)
                 shortest = std::max<qint64>(shortest, MinCopy);
             for (qint64 n = std::max(shortest, length - Shortened); n <= length; ++n) {
                 const quint64 total = fixedCost + numberSize(actionNumber(kind, before + n));
-                Node &there = reached(r + static_cast<qint32>(n), candidate.kind);
-                if (total >= there.cost)
+                const size_t to = reached(r + static_cast<qint32>(n), candidate.kind);
+                if (total >= m_costs[to])
                     continue;
+                m_costs[to] = total;
+                Node &there = m_window[to];
                 there = node;
-                there.cost = total;
                 there.previous = merged ? node.previous : slot;
                 there.kind = candidate.kind;
                 there.from = merged ? node.from : candidate.from;
@@ -426,8 +510,10 @@ std::vector<Action> Delta::actions()
             }
             // No action from here ends more than NiceLength on; a stretch that goes on past
             // a few of those may go on to the longest.
-            if (static_cast<size_t>(r + NiceLength + 2) * Kinds > m_window.size())
+            if (static_cast<size_t>(r + NiceLength + 2) * Kinds > m_window.size()) {
                 m_window.resize(Widest);
+                m_costs.resize(Widest);
+            }
             candidates(at, here);
             const size_t fixed = here.size(); // the rest depend on the way to this position
 
@@ -444,26 +530,70 @@ std::vector<Action> Delta::actions()
 
             for (int k = 0; k < Kinds; ++k) {
                 const qint32 slot = r * Kinds + k;
-                const Node node = m_window[static_cast<size_t>(slot)];
-                if (node.cost == Unreached)
+                const quint64 reachedAt = m_costs[static_cast<size_t>(slot)];
+                if (reachedAt == Unreached)
                     continue;
-                const quint64 literal = node.cost + 1
+                const Node &node = m_window[static_cast<size_t>(slot)];
+                const quint64 literal = reachedAt + 1
                                         + numberSize(actionNumber(1, node.literals + 1))
                                         - (node.literals > 0
                                                ? numberSize(actionNumber(1, node.literals))
                                                : 0);
-                Node &there = reached(r + 1, Kind::TargetRead);
-                if (literal < there.cost) {
+                const size_t to = reached(r + 1, Kind::TargetRead);
+                if (literal < m_costs[to]) {
+                    m_costs[to] = literal;
+                    Node &there = m_window[to];
                     there = node;
-                    there.cost = literal;
                     there.previous = slot;
                     there.kind = Kind::TargetRead;
                     there.literals = node.literals + 1;
                 }
                 here.resize(fixed);
                 continuations(at, node, here);
-                for (const Candidate &candidate : here)
-                    relax(candidate, node, slot, r, at, 1);
+                for (size_t c = fixed; c < here.size(); ++c)
+                    relax(here[c], node, slot, r, at, 1);
+            }
+            // A copy found by the search starts a new action from any way here but the one it
+            // goes on with, and then costs the same but for the way's cost and its offset: the
+            // cheapest of those ways is the only one that can win. Short lengths also pay from
+            // a way whose offset takes one byte.
+            for (size_t c = 0; c < fixed; ++c) {
+                const Candidate candidate = here[c];
+                qint32 cheapestSlot = -1;
+                quint64 cheapestCost = Unreached;
+                qint32 nearSlot = -1;
+                quint64 nearCost = Unreached;
+                for (int k = 0; k < Kinds; ++k) {
+                    const qint32 slot = r * Kinds + k;
+                    const quint64 reachedAt = m_costs[static_cast<size_t>(slot)];
+                    if (reachedAt == Unreached)
+                        continue;
+                    const Node &node = m_window[static_cast<size_t>(slot)];
+                    if (continues(candidate, node)) {
+                        relax(candidate, node, slot, r, at, 1);
+                        continue;
+                    }
+                    const int offset = offsetSize(candidate, node);
+                    if (reachedAt + offset < cheapestCost) {
+                        cheapestCost = reachedAt + offset;
+                        cheapestSlot = slot;
+                    }
+                    if (offset <= 1 && reachedAt < nearCost) {
+                        nearCost = reachedAt;
+                        nearSlot = slot;
+                    }
+                }
+                if (cheapestSlot >= 0) {
+                    relax(candidate,
+                          m_window[static_cast<size_t>(cheapestSlot)],
+                          cheapestSlot,
+                          r,
+                          at,
+                          1);
+                    if (nearSlot >= 0 && nearSlot != cheapestSlot
+                        && offsetSize(candidate, m_window[static_cast<size_t>(cheapestSlot)]) > 1)
+                        relax(candidate, m_window[static_cast<size_t>(nearSlot)], nearSlot, r, at, 1);
+                }
             }
             remember(at, at + 1);
         }
@@ -475,8 +605,8 @@ qint32 Delta::cheapest(qint32 at) const
 {
     qint32 best = at * Kinds;
     for (int k = 1; k < Kinds; ++k) {
-        if (m_window[static_cast<size_t>(at) * Kinds + static_cast<size_t>(k)].cost
-            < m_window[static_cast<size_t>(best)].cost)
+        if (m_costs[static_cast<size_t>(at) * Kinds + static_cast<size_t>(k)]
+            < m_costs[static_cast<size_t>(best)])
             best = at * Kinds + k;
     }
     return best;

@@ -59,6 +59,8 @@ private:
     // By first two bytes, where their suffixes start, and where they all end.
     std::vector<qint32> m_groups;
     size_t m_lastByte = 0;
+    // The first eight bytes of every sixteenth suffix, as numbers that sort as the bytes do.
+    std::vector<quint64> m_keys;
 };
 
 // Chooses the actions that build a part of the target: where its bytes stand unchanged in the
@@ -70,11 +72,12 @@ private:
 class Delta
 {
 public:
-    // For the target's bytes from begin to end; the index and target must outlive it.
-    Delta(const SourceIndex &index, const QByteArray &target, qint64 begin, qint64 end);
+    // For parts of the target; the index and target must outlive it.
+    Delta(const SourceIndex &index, const QByteArray &target);
 
-    // The actions, in order, that write the part.
-    [[nodiscard]] std::vector<Action> actions();
+    // The actions, in order, that write the target's bytes from begin to end. Parts may be
+    // searched in any order; each copies only from the target before it.
+    [[nodiscard]] std::vector<Action> actions(qint64 begin, qint64 end);
 
 private:
     // A way to write bytes from one position: its kind, where it copies from and how many
@@ -93,7 +96,6 @@ private:
     static constexpr int Kinds = 4;
     struct Node
     {
-        quint64 cost = 0;
         qint32 previous = -1;         // the way this action starts from, as position * Kinds + kind
         Kind kind = Kind::TargetRead; // of the last action, which starts at previous
         qint64 from = 0;
@@ -133,13 +135,16 @@ private:
     const char *m_s;
     const char *m_t;
     qint64 m_sourceSize;
-    qint64 m_targetSize; // where the part ends
-    qint64 m_begin;
+    qint64 m_targetSize = 0; // where the part ends
+    qint64 m_begin = 0;
     // By a hash of the target's next few or eight bytes, where they were last seen.
     std::vector<quint32> m_lastShort;
     std::vector<quint32> m_lastLong;
     quint32 m_hashShift = 0;
     std::vector<Node> m_window;
+    // What each way of the window costs, kept apart from the ways themselves: most ways tried
+    // cost no less than one found before, and only the costs are read to tell.
+    std::vector<quint64> m_costs;
     std::vector<Action> m_actions;
     // Where the actions so far leave the copies' cursors.
     qint64 m_sourceCursor = 0;

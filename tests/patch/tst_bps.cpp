@@ -409,23 +409,28 @@ void TestBps::movedBytesAreCopied()
 void TestBps::longestMatchesAPlainScan_data()
 {
     QTest::addColumn<int>("symbols");
-    QTest::newRow("two symbols, long matches") << 2;
-    QTest::newRow("four symbols") << 4;
-    QTest::newRow("any byte") << 256;
+    QTest::addColumn<int>("longestSource");
+    QTest::newRow("two symbols, long matches") << 2 << 60;
+    QTest::newRow("four symbols") << 4 << 60;
+    QTest::newRow("any byte") << 256 << 60;
+    // Groups of a pair large enough that keys of their suffixes narrow the search first.
+    QTest::newRow("two symbols, large groups") << 2 << 3000;
+    QTest::newRow("four symbols, large groups") << 4 << 3000;
 }
 
-// The suffix array's search against every place of the source, on small sources whose last
-// byte's own suffix sorts between two groups of pairs: 00 FF and 01 00, FE FF and FF 00.
+// The suffix array's search against every place of the source, on sources whose last byte's
+// own suffix sorts between two groups of pairs: 00 FF and 01 00, FE FF and FF 00.
 void TestBps::longestMatchesAPlainScan()
 {
     QFETCH(int, symbols);
+    QFETCH(int, longestSource);
     QRandomGenerator random(11);
     auto symbol = [&] {
         static const char Edges[] = {'\x00', '\xFF', '\x01', '\xFE'};
         return symbols < 256 ? Edges[random.bounded(symbols)] : char(random.bounded(256));
     };
     for (int round = 0; round < 1000; ++round) {
-        QByteArray source(random.bounded(1, 60), '\0');
+        QByteArray source(random.bounded(1, longestSource), '\0');
         for (char &byte : source)
             byte = symbol();
         const Bps::SourceIndex index(source);
