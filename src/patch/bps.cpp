@@ -298,12 +298,7 @@ QByteArray create(const QByteArray &source, const QByteArray &target)
     } else {
         work();
     }
-    std::vector<Action> actions;
-    for (std::vector<Action> &part : found) {
-        actions.insert(actions.end(), part.begin(), part.end());
-        std::vector<Action>().swap(part);
-    }
-    encode(out, actions, target.constData());
+    encode(out, found, target.constData());
     appendLittleEndian32(out, crc32(source));
     appendLittleEndian32(out, crc32(target));
     appendLittleEndian32(out, crc32(out));

@@ -131,10 +131,10 @@ Delta::Delta(const SourceIndex &index, const QByteArray &target)
     , m_t(target.constData())
     , m_sourceSize(index.size())
 {
-    // About one slot for every sixteen target bytes, up to 4 Mi: repeats are found among recent
+    // About one slot for every 32 target bytes, up to 4 Mi: repeats are found among recent
     // positions, and the slots of a large table would each cost a cache miss.
     int bits = 10;
-    while (bits < 22 && (qint64(1) << bits) < qint64(target.size()) / 16)
+    while (bits < 22 && (qint64(1) << bits) < qint64(target.size()) / 32)
         ++bits;
     m_lastShort.assign(size_t(1) << bits, 0);
     m_lastLong.assign(size_t(1) << bits, 0);
@@ -168,48 +168,67 @@ Q_ALWAYS_INLINE qint64 agree(const char *a, const char *b, qint64 limit)
 
 namespace Bps {
 
-// Narrows the sorted suffixes to those that start like the target at `at`; the bounds' common
-// prefixes with it say how much of each comparison is known to agree already.
-std::pair<qint64, qint64> SourceIndex::longest(const char *pattern, qint64 limit) const
+// Narrows the sorted suffixes to those that start like the pattern: first to the group of its
+// first two bytes, then by the keys to the suffixes between two of them, whose places are then
+// asked for. Those two are measured only if the search ends beside them: the keys alone cannot
+// tell how far they agree, as a suffix may end within its key.
+SourceIndex::Search SourceIndex::narrow(const char *pattern, qint64 limit) const
 {
-    std::pair<qint64, qint64> best{0, 0};
-    const auto *s = reinterpret_cast<const quint8 *>(m_s);
-    const auto *t = reinterpret_cast<const quint8 *>(pattern);
+    Search search;
+    search.pattern = pattern;
+    search.limit = limit;
     if (limit < 2 || m_suffixes.empty())
-        return best;
-    // Every suffix of the first two bytes' group agrees with them: the search starts there.
+        return search;
+    const auto *t = reinterpret_cast<const quint8 *>(pattern);
     const auto pair = static_cast<size_t>((t[0] << 8) | t[1]);
-    qint64 low = m_groups[pair] - 1;
-    qint64 high = m_groups[pair + 1];
+    search.low = m_groups[pair] - 1;
+    search.high = m_groups[pair + 1];
     if (((pair + 1) & 0xFF) == 0 && m_lastByte == (pair + 1) >> 8)
-        --high; // the last byte's own suffix, which sorts before the next group
-    qint64 lowAgrees = 0;
-    qint64 highAgrees = 0;
-    // The keys narrow the group to the suffixes between two of them. Those two are measured
-    // only if the search ends beside them: the keys alone cannot tell how far they agree, as
-    // a suffix may end within its key.
-    qint64 unmeasuredLow = -2;
-    qint64 unmeasuredHigh = -2;
-    if (limit >= KeyBytes && high - low > 2 * KeyStride) {
+        --search.high; // the last byte's own suffix, which sorts before the next group
+    if (limit >= KeyBytes && search.high - search.low > 2 * KeyStride) {
         const quint64 key = keyAt(t, limit);
-        const qint64 first = (low + KeyStride) / KeyStride;
-        const qint64 last = (high - 1) / KeyStride + 1;
+        const qint64 first = (search.low + KeyStride) / KeyStride;
+        const qint64 last = (search.high - 1) / KeyStride + 1;
         const qint64 equal = firstNotBelow(m_keys.data() + first, last - first, key) + first;
         const qint64 above = key == std::numeric_limits<quint64>::max()
                                  ? last
                                  : firstNotBelow(m_keys.data() + equal, last - equal, key + 1)
                                        + equal;
         if (equal != first)
-            low = unmeasuredLow = (equal - 1) * KeyStride;
+            search.low = search.unmeasuredLow = (equal - 1) * KeyStride;
         if (above != last)
-            high = unmeasuredHigh = above * KeyStride;
-        // What is left is a few suffixes whose places lie side by side: their bytes are
-        // fetched all at once, not one after another as each step needs them.
-        if (high - low <= 2 * KeyStride) {
-            for (qint64 k = std::max<qint64>(low, 0); k <= high && k < m_size; ++k)
-                __builtin_prefetch(m_s + m_suffixes[static_cast<size_t>(k)] + 2);
-        }
+            search.high = search.unmeasuredHigh = above * KeyStride;
     }
+    if (search.high - search.low <= 2 * KeyStride + 1) {
+        __builtin_prefetch(&m_suffixes[static_cast<size_t>(std::max<qint64>(search.low, 0))]);
+        __builtin_prefetch(&m_suffixes[static_cast<size_t>(std::min(search.high, m_size - 1))]);
+    }
+    return search;
+}
+
+// A few suffixes are left: their bytes are asked for all at once, not one after another as
+// each step of the search needs them.
+void SourceIndex::fetch(const Search &search) const
+{
+    if (search.high - search.low > 2 * KeyStride + 1)
+        return;
+    for (qint64 k = std::max<qint64>(search.low, 0); k <= search.high && k < m_size; ++k)
+        __builtin_prefetch(m_s + m_suffixes[static_cast<size_t>(k)] + 2);
+}
+
+std::pair<qint64, qint64> SourceIndex::finish(Search search) const
+{
+    std::pair<qint64, qint64> best{0, 0};
+    if (search.limit < 2 || m_suffixes.empty())
+        return best;
+    const auto *s = reinterpret_cast<const quint8 *>(m_s);
+    const auto *t = reinterpret_cast<const quint8 *>(search.pattern);
+    const char *pattern = search.pattern;
+    const qint64 limit = search.limit;
+    qint64 low = search.low;
+    qint64 high = search.high;
+    qint64 lowAgrees = 0;
+    qint64 highAgrees = 0;
     // Which way each step goes cannot be foreseen: it is chosen by conditional moves, not jumps.
     while (high - low > 1) {
         const qint64 middle = low + (high - low) / 2;
@@ -230,7 +249,7 @@ std::pair<qint64, qint64> SourceIndex::longest(const char *pattern, qint64 limit
         highAgrees = before ? highAgrees : agrees;
     }
     for (const qint64 bound : {low, high}) {
-        if (bound != unmeasuredLow && bound != unmeasuredHigh)
+        if (bound != search.unmeasuredLow && bound != search.unmeasuredHigh)
             continue;
         const qint64 from = m_suffixes[static_cast<size_t>(bound)];
         const qint64 agrees = 2
@@ -241,6 +260,13 @@ std::pair<qint64, qint64> SourceIndex::longest(const char *pattern, qint64 limit
             best = {from, agrees};
     }
     return best;
+}
+
+std::pair<qint64, qint64> SourceIndex::longest(const char *pattern, qint64 limit) const
+{
+    const Search search = narrow(pattern, limit);
+    fetch(search);
+    return finish(search);
 }
 
 // The key's width is fixed at each call, so that reading it is one load.
@@ -285,7 +311,21 @@ void Delta::candidates(qint64 at, std::vector<Candidate> &found)
         if (length == limit)
             return;
     }
-    const auto [from, length] = m_index.longest(m_t + at, limit);
+    // Each search waits on memory several times: those of a few positions ahead are begun
+    // together, so that their waits overlap.
+    if (at < m_searchedFrom || at >= m_searchedFrom + Batch) {
+        SourceIndex::Search searches[Batch];
+        m_searchedFrom = at;
+        for (qint64 k = 0; k < Batch; ++k) {
+            const qint64 q = at + k;
+            searches[k] = m_index.narrow(m_t + q, std::min(m_targetSize - q, SearchLength));
+        }
+        for (const SourceIndex::Search &search : searches)
+            m_index.fetch(search);
+        for (qint64 k = 0; k < Batch; ++k)
+            m_searched[k] = m_index.finish(searches[k]);
+    }
+    const auto [from, length] = m_searched[at - m_searchedFrom];
     if (length >= MinCopy && from != at)
         found.push_back({Kind::SourceCopy, from, length});
     // Positions are searched one after the other: the slots of one a little ahead are fetched
@@ -294,6 +334,9 @@ void Delta::candidates(qint64 at, std::vector<Candidate> &found)
     if (at + Ahead + 8 <= m_targetSize) {
         __builtin_prefetch(&m_lastShort[hashAt<MinCopy>(at + Ahead)]);
         __builtin_prefetch(&m_lastLong[hashAt<8>(at + Ahead)]);
+        // Half way there, the slots are in and the places they name are fetched in turn.
+        __builtin_prefetch(m_t + m_lastShort[hashAt<MinCopy>(at + Ahead / 2)]);
+        __builtin_prefetch(m_t + m_lastLong[hashAt<8>(at + Ahead / 2)]);
     }
     // The last place that agrees in eight bytes, and in a few: a repeated word or tile.
     qint64 longSeen = -1;
@@ -398,6 +441,7 @@ std::vector<Action> Delta::actions(qint64 begin, qint64 end)
     m_targetSize = end;
     m_sourceCursor = 0;
     m_targetCursor = 0;
+    m_searchedFrom = -Batch;
     m_actions.clear();
     // What comes before is written by then, and its repeats may be copied; of what lies
     // farther back than twice the table's slots could hold, little would be left in it. What
@@ -504,7 +548,7 @@ std::vector<Action> Delta::actions(qint64 begin, qint64 end)
             const qint64 at = base + r;
             // Where no action found crosses a position, every cheapest way passes through it.
             if (at == m_targetSize || (r > 0 && reach <= r) || (r >= MaxWindow && longSeen < 0)) {
-                commit(base, cheapest(r));
+                commit(cheapest(r));
                 base = at;
                 break;
             }
@@ -520,9 +564,9 @@ std::vector<Action> Delta::actions(qint64 begin, qint64 end)
             // A long match is searched for a while, in case another one starting a little
             // later reaches farther or the same one is cheaper to enter a little later.
             if (longSeen >= 0 && r >= longSeen + NiceLength) {
-                commit(base, best.after);
+                commit(best.after);
                 const qint64 from = base + best.after / Kinds;
-                writeAction(best.kind, from, best.from, best.end - from);
+                writeAction(best.kind, best.from, best.end - from);
                 sample(from, best.end);
                 base = best.end;
                 break;
@@ -557,6 +601,7 @@ std::vector<Action> Delta::actions(qint64 begin, qint64 end)
             // goes on with, and then costs the same but for the way's cost and its offset: the
             // cheapest of those ways is the only one that can win. Short lengths also pay from
             // a way whose offset takes one byte.
+            here.resize(fixed);
             for (size_t c = 0; c < fixed; ++c) {
                 const Candidate candidate = here[c];
                 qint32 cheapestSlot = -1;
@@ -612,7 +657,7 @@ qint32 Delta::cheapest(qint32 at) const
     return best;
 }
 
-void Delta::commit(qint64 base, qint32 end)
+void Delta::commit(qint32 end)
 {
     std::vector<qint32> path;
     for (qint32 slot = end; slot >= Kinds; slot = m_window[static_cast<size_t>(slot)].previous)
@@ -621,59 +666,85 @@ void Delta::commit(qint64 base, qint32 end)
     for (auto it = path.rbegin(); it != path.rend(); ++it) {
         const Node &node = m_window[static_cast<size_t>(*it)];
         const qint32 to = *it / Kinds;
-        writeAction(node.kind, base + from, node.from, to - from);
+        writeAction(node.kind, node.from, to - from);
         from = to;
     }
 }
 
-void Delta::writeAction(Kind kind, qint64 at, qint64 from, qint64 length)
+void Delta::writeAction(Kind kind, qint64 from, qint64 length)
 {
     if (kind == Kind::SourceCopy)
         m_sourceCursor = from + length;
     else if (kind == Kind::TargetCopy)
         m_targetCursor = from + length;
-    if (!m_actions.empty()) {
-        Action &last = m_actions.back();
-        if (last.kind == kind
-            && (kind == Kind::SourceRead || kind == Kind::TargetRead
-                || from == last.from + last.length)) {
-            last.length += length;
-            return;
+    constexpr qint64 Longest = std::numeric_limits<quint32>::max();
+    while (length > 0) {
+        if (!m_actions.empty()) {
+            Action &last = m_actions.back();
+            if (last.kind == kind && last.length < Longest
+                && (kind == Kind::SourceRead || kind == Kind::TargetRead
+                    || from == last.from + last.length)) {
+                const qint64 joined = std::min(length, Longest - last.length);
+                last.length += static_cast<quint32>(joined);
+                from += joined;
+                length -= joined;
+                continue;
+            }
         }
+        const qint64 taken = std::min(length, Longest);
+        m_actions.push_back({from, static_cast<quint32>(taken), kind});
+        from += taken;
+        length -= taken;
     }
-    m_actions.push_back({kind, at, from, length});
 }
 
-void encode(QByteArray &out, const std::vector<Action> &actions, const char *target)
+void encode(QByteArray &out, std::vector<std::vector<Action>> &parts, const char *target)
 {
+    qint64 at = 0;
     qint64 sourceCursor = 0;
     qint64 targetCursor = 0;
-    for (auto it = actions.begin(); it != actions.end();) {
-        // Where two parts of the target were searched apart, the first action of the second
-        // may go on with the last of the first.
-        Action action = *it;
-        for (++it; it != actions.end() && it->kind == action.kind
-                   && (action.kind == Kind::SourceRead || action.kind == Kind::TargetRead
-                       || it->from == action.from + action.length);
-             ++it)
-            action.length += it->length;
-        appendNumber(out, actionNumber(static_cast<quint8>(action.kind), action.length));
-        switch (action.kind) {
+    Action open;       // the action being joined, not yet written
+    qint64 length = 0; // its length so far, which parts joined may take past 32 bits
+    auto write = [&] {
+        if (length == 0)
+            return;
+        appendNumber(out, actionNumber(static_cast<quint8>(open.kind), length));
+        switch (open.kind) {
         case Kind::TargetRead:
-            out.append(target + action.at, action.length);
+            out.append(target + at, length);
             break;
         case Kind::SourceCopy:
-            appendNumber(out, signedOffset(action.from - sourceCursor));
-            sourceCursor = action.from + action.length;
+            appendNumber(out, signedOffset(open.from - sourceCursor));
+            sourceCursor = open.from + length;
             break;
         case Kind::TargetCopy:
-            appendNumber(out, signedOffset(action.from - targetCursor));
-            targetCursor = action.from + action.length;
+            appendNumber(out, signedOffset(open.from - targetCursor));
+            targetCursor = open.from + length;
             break;
         case Kind::SourceRead:
             break;
         }
+        at += length;
+    };
+    for (std::vector<Action> &part : parts) {
+        for (const Action &action : part) {
+            // Where two parts of the target were searched apart, the first action of the
+            // second may go on with the last of the first.
+            const bool goesOn = length > 0 && action.kind == open.kind
+                                && (action.kind == Kind::SourceRead
+                                    || action.kind == Kind::TargetRead
+                                    || action.from == open.from + length);
+            if (goesOn) {
+                length += action.length;
+                continue;
+            }
+            write();
+            open = action;
+            length = action.length;
+        }
+        std::vector<Action>().swap(part);
     }
+    write();
 }
 
 } // namespace Bps

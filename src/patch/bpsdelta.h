@@ -22,19 +22,20 @@ void appendNumber(QByteArray &out, quint64 value);
 
 enum class Kind : quint8 { SourceRead = 0, TargetRead = 1, SourceCopy = 2, TargetCopy = 3 };
 
-// One action of a patch: it writes length bytes at target offset `at`, reading them from the
-// source at `from` or at `at`, from the target at `from`, or from the patch.
+// One action of a patch: it writes the next length bytes of the target, reading them from the
+// source at `from` or where they stand, from the target at `from`, or from the patch. Actions
+// are many: where they write is not kept but counted.
 struct Action
 {
-    Kind kind = Kind::TargetRead;
-    qint64 at = 0;
     qint64 from = 0;
-    qint64 length = 0;
+    quint32 length = 0;
+    Kind kind = Kind::TargetRead;
 };
 
-// Appends the actions, joining those that go on where the one before stopped, with each copy's
-// offset relative to where the last copy of its kind stopped.
-void encode(QByteArray &out, const std::vector<Action> &actions, const char *target);
+// Appends the actions of the target's parts in turn, joining those that go on where the one
+// before stopped, with each copy's offset relative to where the last copy of its kind stopped.
+// Each part is let go once written.
+void encode(QByteArray &out, std::vector<std::vector<Action>> &parts, const char *target);
 
 // The source's suffixes in sorted order, and where those beginning with each pair of bytes
 // start among them: the longest match of any bytes in the source in a few steps. The source
@@ -48,6 +49,21 @@ public:
 
     // Where in the source the longest match of the pattern starts, and its length, up to limit.
     [[nodiscard]] std::pair<qint64, qint64> longest(const char *pattern, qint64 limit) const;
+
+    // The same search in three steps, so that those of several patterns can wait on memory
+    // together: narrow each, fetch each, then finish each.
+    struct Search
+    {
+        const char *pattern = nullptr;
+        qint64 limit = 0;
+        qint64 low = -1;
+        qint64 high = 0;
+        qint64 unmeasuredLow = -2;
+        qint64 unmeasuredHigh = -2;
+    };
+    [[nodiscard]] Search narrow(const char *pattern, qint64 limit) const;
+    void fetch(const Search &search) const;
+    [[nodiscard]] std::pair<qint64, qint64> finish(Search search) const;
 
     [[nodiscard]] const char *bytes() const { return m_s; }
     [[nodiscard]] qint64 size() const { return m_size; }
@@ -128,8 +144,8 @@ private:
                                       qint64 length,
                                       const Node &node,
                                       qint32 at);
-    void commit(qint64 base, qint32 end);
-    void writeAction(Kind kind, qint64 at, qint64 from, qint64 length);
+    void commit(qint32 end);
+    void writeAction(Kind kind, qint64 from, qint64 length);
 
     const SourceIndex &m_index;
     const char *m_s;
@@ -140,6 +156,10 @@ private:
     // By a hash of the target's next few or eight bytes, where they were last seen.
     std::vector<quint32> m_lastShort;
     std::vector<quint32> m_lastLong;
+    // The source's longest matches at a few positions from m_searchedFrom on, searched together.
+    static constexpr qint64 Batch = 8;
+    qint64 m_searchedFrom = -Batch;
+    std::pair<qint64, qint64> m_searched[Batch];
     quint32 m_hashShift = 0;
     std::vector<Node> m_window;
     // What each way of the window costs, kept apart from the ways themselves: most ways tried
