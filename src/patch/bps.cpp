@@ -17,10 +17,12 @@ namespace {
 const QByteArray Magic = QByteArrayLiteral("BPS1");
 // Below this a second thread costs more than it saves.
 constexpr qint64 ParallelFrom = qint64(1) << 18;
-// The target is searched in about this many parts, taken in turn by two threads: new text costs
-// far more to search than bytes left in place, and halves would leave one thread idle.
-constexpr qint64 Parts = 32;
-constexpr qint64 SmallestPart = qint64(1) << 16;
+// The target is searched in parts taken in turn by two threads, as new text costs far more to
+// search than bytes left in place. Each part is an eighth of what is left, down to a smallest:
+// the large first parts cost little to start, and the small last ones leave neither thread
+// waiting long for the other. The parts depend only on the target's size, and so does the patch.
+constexpr qint64 PartOfWhatIsLeft = 8;
+constexpr qint64 SmallestPart = qint64(1) << 14;
 constexpr qsizetype FooterSize = 12;
 constexpr qint64 CopierHeaderSize = 512;
 
@@ -262,19 +264,26 @@ QByteArray create(const QByteArray &source, const QByteArray &target)
     appendNumber(out, static_cast<quint64>(source.size()));
     appendNumber(out, static_cast<quint64>(target.size()));
     appendNumber(out, 0);
+    // The checksums are taken while the source's suffixes are sorted.
+    auto checksums = std::async(std::launch::async,
+                                [&] { return std::make_pair(crc32(source), crc32(target)); });
     const SourceIndex index(source);
     const qint64 size = target.size();
-    const qint64 partSize = size < ParallelFrom
-                                ? std::max<qint64>(size, 1)
-                                : std::max(SmallestPart, (size + Parts - 1) / Parts);
-    const qint64 parts = (size + partSize - 1) / partSize;
+    std::vector<qint64> bounds{0};
+    while (bounds.back() < size) {
+        const qint64 left = size - bounds.back();
+        const qint64 part = size < ParallelFrom ? left
+                                                : std::max(SmallestPart, left / PartOfWhatIsLeft);
+        bounds.push_back(std::min(size, bounds.back() + part));
+    }
+    const auto parts = static_cast<qint64>(bounds.size()) - 1;
     std::vector<std::vector<Action>> found(static_cast<size_t>(parts));
     std::atomic<qint64> next{0};
     auto work = [&] {
         Delta delta(index, target);
         for (qint64 part = next++; part < parts; part = next++) {
-            found[static_cast<size_t>(part)] = delta.actions(part * partSize,
-                                                             std::min(size, (part + 1) * partSize));
+            const auto at = static_cast<size_t>(part);
+            found[at] = delta.actions(bounds[at], bounds[at + 1]);
         }
     };
     if (parts > 1) {
@@ -299,8 +308,9 @@ QByteArray create(const QByteArray &source, const QByteArray &target)
         work();
     }
     encode(out, found, target.constData());
-    appendLittleEndian32(out, crc32(source));
-    appendLittleEndian32(out, crc32(target));
+    const auto [sourceCrc, targetCrc] = checksums.get();
+    appendLittleEndian32(out, sourceCrc);
+    appendLittleEndian32(out, targetCrc);
     appendLittleEndian32(out, crc32(out));
     return out;
 }

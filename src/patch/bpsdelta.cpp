@@ -172,7 +172,14 @@ namespace Bps {
 // first two bytes, then by the keys to the suffixes between two of them, whose places are then
 // asked for. Those two are measured only if the search ends beside them: the keys alone cannot
 // tell how far they agree, as a suffix may end within its key.
-SourceIndex::Search SourceIndex::narrow(const char *pattern, qint64 limit) const
+void SourceIndex::prepare(const char *pattern) const
+{
+    const auto *t = reinterpret_cast<const quint8 *>(pattern);
+    if (!m_groups.empty())
+        __builtin_prefetch(&m_groups[static_cast<size_t>((t[0] << 8) | t[1])]);
+}
+
+SourceIndex::Search SourceIndex::group(const char *pattern, qint64 limit) const
 {
     Search search;
     search.pattern = pattern;
@@ -185,8 +192,15 @@ SourceIndex::Search SourceIndex::narrow(const char *pattern, qint64 limit) const
     search.high = m_groups[pair + 1];
     if (((pair + 1) & 0xFF) == 0 && m_lastByte == (pair + 1) >> 8)
         --search.high; // the last byte's own suffix, which sorts before the next group
-    if (limit >= KeyBytes && search.high - search.low > 2 * KeyStride) {
-        const quint64 key = keyAt(t, limit);
+    if (limit >= KeyBytes && search.high - search.low > 2 * KeyStride)
+        __builtin_prefetch(&m_keys[static_cast<size_t>((search.low + search.high) / 2 / KeyStride)]);
+    return search;
+}
+
+void SourceIndex::narrow(Search &search) const
+{
+    if (search.limit >= KeyBytes && search.high - search.low > 2 * KeyStride) {
+        const quint64 key = keyAt(reinterpret_cast<const quint8 *>(search.pattern), search.limit);
         const qint64 first = (search.low + KeyStride) / KeyStride;
         const qint64 last = (search.high - 1) / KeyStride + 1;
         const qint64 equal = firstNotBelow(m_keys.data() + first, last - first, key) + first;
@@ -199,11 +213,10 @@ SourceIndex::Search SourceIndex::narrow(const char *pattern, qint64 limit) const
         if (above != last)
             search.high = search.unmeasuredHigh = above * KeyStride;
     }
-    if (search.high - search.low <= 2 * KeyStride + 1) {
+    if (search.limit >= 2 && search.high - search.low <= 2 * KeyStride + 1) {
         __builtin_prefetch(&m_suffixes[static_cast<size_t>(std::max<qint64>(search.low, 0))]);
         __builtin_prefetch(&m_suffixes[static_cast<size_t>(std::min(search.high, m_size - 1))]);
     }
-    return search;
 }
 
 // A few suffixes are left: their bytes are asked for all at once, not one after another as
@@ -264,7 +277,8 @@ std::pair<qint64, qint64> SourceIndex::finish(Search search) const
 
 std::pair<qint64, qint64> SourceIndex::longest(const char *pattern, qint64 limit) const
 {
-    const Search search = narrow(pattern, limit);
+    Search search = group(pattern, limit);
+    narrow(search);
     fetch(search);
     return finish(search);
 }
@@ -316,10 +330,14 @@ void Delta::candidates(qint64 at, std::vector<Candidate> &found)
     if (at < m_searchedFrom || at >= m_searchedFrom + Batch) {
         SourceIndex::Search searches[Batch];
         m_searchedFrom = at;
+        for (qint64 k = 0; k < Batch && at + k + 1 < m_targetSize; ++k)
+            m_index.prepare(m_t + at + k);
         for (qint64 k = 0; k < Batch; ++k) {
             const qint64 q = at + k;
-            searches[k] = m_index.narrow(m_t + q, std::min(m_targetSize - q, SearchLength));
+            searches[k] = m_index.group(m_t + q, std::min(m_targetSize - q, SearchLength));
         }
+        for (SourceIndex::Search &search : searches)
+            m_index.narrow(search);
         for (const SourceIndex::Search &search : searches)
             m_index.fetch(search);
         for (qint64 k = 0; k < Batch; ++k)

@@ -50,8 +50,9 @@ public:
     // Where in the source the longest match of the pattern starts, and its length, up to limit.
     [[nodiscard]] std::pair<qint64, qint64> longest(const char *pattern, qint64 limit) const;
 
-    // The same search in three steps, so that those of several patterns can wait on memory
-    // together: narrow each, fetch each, then finish each.
+    // The same search in steps, so that those of several patterns can wait on memory together:
+    // prepare each, find each one's group, narrow each, fetch each, then finish each. A
+    // pattern must have two bytes to be prepared.
     struct Search
     {
         const char *pattern = nullptr;
@@ -61,7 +62,9 @@ public:
         qint64 unmeasuredLow = -2;
         qint64 unmeasuredHigh = -2;
     };
-    [[nodiscard]] Search narrow(const char *pattern, qint64 limit) const;
+    void prepare(const char *pattern) const;
+    [[nodiscard]] Search group(const char *pattern, qint64 limit) const;
+    void narrow(Search &search) const;
     void fetch(const Search &search) const;
     [[nodiscard]] std::pair<qint64, qint64> finish(Search search) const;
 

@@ -211,6 +211,7 @@ class TestBps : public QObject
 
 private slots:
     void crcIsZlibs();
+    void numberSizeIsWhatIsWritten();
     void appliesHandMadePatches_data();
     void appliesHandMadePatches();
     void refusesWhatDoesNotFit_data();
@@ -225,6 +226,23 @@ private slots:
     void longestMatchesAPlainScan_data();
     void longestMatchesAPlainScan();
 };
+
+// The creator counts a number's bytes without writing it: at each size's first number and the
+// one before, the count must be what the writer writes.
+void TestBps::numberSizeIsWhatIsWritten()
+{
+    quint64 first = 0;
+    for (int bytes = 1; bytes <= 10; ++bytes) {
+        for (const quint64 value : {first, first - 1}) {
+            QByteArray written;
+            Bps::appendNumber(written, value);
+            QCOMPARE(Bps::numberSize(value), int(written.size()));
+        }
+        if (bytes < 10)
+            first += quint64(1) << (7 * bytes);
+    }
+    QCOMPARE(Bps::numberSize(~quint64(0)), 10);
+}
 
 void TestBps::crcIsZlibs()
 {
