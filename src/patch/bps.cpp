@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstring>
 #include <future>
+#include <mutex>
 
 namespace Bps {
 
@@ -277,13 +278,26 @@ QByteArray create(const QByteArray &source, const QByteArray &target)
         bounds.push_back(std::min(size, bounds.back() + part));
     }
     const auto parts = static_cast<qint64>(bounds.size()) - 1;
-    std::vector<std::vector<Action>> found(static_cast<size_t>(parts));
+    // Each part's actions are written as soon as those of every part before it are: only
+    // parts finished out of turn wait.
+    Encoder encoder(out, target.constData());
+    std::mutex writing;
+    std::vector<std::vector<Action>> waiting(static_cast<size_t>(parts));
+    std::vector<bool> finished(static_cast<size_t>(parts), false);
+    size_t written = 0;
     std::atomic<qint64> next{0};
     auto work = [&] {
         Delta delta(index, target);
         for (qint64 part = next++; part < parts; part = next++) {
             const auto at = static_cast<size_t>(part);
-            found[at] = delta.actions(bounds[at], bounds[at + 1]);
+            std::vector<Action> actions = delta.actions(bounds[at], bounds[at + 1]);
+            const std::lock_guard<std::mutex> lock(writing);
+            waiting[at] = std::move(actions);
+            finished[at] = true;
+            for (; written < finished.size() && finished[written]; ++written) {
+                encoder.add(waiting[written]);
+                std::vector<Action>().swap(waiting[written]);
+            }
         }
     };
     if (parts > 1) {
@@ -307,7 +321,7 @@ QByteArray create(const QByteArray &source, const QByteArray &target)
     } else {
         work();
     }
-    encode(out, found, target.constData());
+    encoder.finish();
     const auto [sourceCrc, targetCrc] = checksums.get();
     appendLittleEndian32(out, sourceCrc);
     appendLittleEndian32(out, targetCrc);

@@ -27,11 +27,14 @@ constexpr int MinCopy = 4;
 // only where a better one starts, which is then found at its own start.
 constexpr qint64 Shortened = 16;
 // The longest stretch searched at once when no position closes it off by itself.
-constexpr qint32 MaxWindow = 4096;
+constexpr qint32 MaxWindow = 1024;
 constexpr size_t Pairs = 65536;
 // One suffix in this many has its first bytes kept beside the others'.
-constexpr qint64 KeyStride = 16;
+constexpr qint64 KeyStride = 32;
 constexpr qint64 KeyBytes = 8;
+// One key in this many is also kept among the top keys, which a search reads first: few enough
+// to stay near at hand, and each names the start of a line of keys.
+constexpr qint64 TopStride = 8;
 constexpr quint64 Unreached = std::numeric_limits<quint64>::max();
 
 // A suffix's first eight bytes as a number that sorts as they do, zeros past its end.
@@ -123,6 +126,9 @@ SourceIndex::SourceIndex(const QByteArray &source)
     m_keys.resize(static_cast<size_t>((m_size + KeyStride - 1) / KeyStride));
     for (size_t k = 0; k < m_keys.size(); ++k)
         m_keys[k] = keyAt(bytes + m_suffixes[k * KeyStride], m_size - m_suffixes[k * KeyStride]);
+    m_topKeys.resize((m_keys.size() + TopStride - 1) / TopStride);
+    for (size_t k = 0; k < m_topKeys.size(); ++k)
+        m_topKeys[k] = m_keys[k * TopStride];
 }
 
 Delta::Delta(const SourceIndex &index, const QByteArray &target)
@@ -134,7 +140,7 @@ Delta::Delta(const SourceIndex &index, const QByteArray &target)
     // About one slot for every 32 target bytes, up to 4 Mi: repeats are found among recent
     // positions, and the slots of a large table would each cost a cache miss.
     int bits = 10;
-    while (bits < 22 && (qint64(1) << bits) < qint64(target.size()) / 32)
+    while (bits < 22 && (qint64(1) << bits) < qint64(target.size()) / 64)
         ++bits;
     m_lastShort.assign(size_t(1) << bits, 0);
     m_lastLong.assign(size_t(1) << bits, 0);
@@ -193,7 +199,8 @@ SourceIndex::Search SourceIndex::group(const char *pattern, qint64 limit) const
     if (((pair + 1) & 0xFF) == 0 && m_lastByte == (pair + 1) >> 8)
         --search.high; // the last byte's own suffix, which sorts before the next group
     if (limit >= KeyBytes && search.high - search.low > 2 * KeyStride)
-        __builtin_prefetch(&m_keys[static_cast<size_t>((search.low + search.high) / 2 / KeyStride)]);
+        __builtin_prefetch(
+            &m_topKeys[static_cast<size_t>((search.low + search.high) / 2 / KeyStride / TopStride)]);
     return search;
 }
 
@@ -203,11 +210,23 @@ void SourceIndex::narrow(Search &search) const
         const quint64 key = keyAt(reinterpret_cast<const quint8 *>(search.pattern), search.limit);
         const qint64 first = (search.low + KeyStride) / KeyStride;
         const qint64 last = (search.high - 1) / KeyStride + 1;
-        const qint64 equal = firstNotBelow(m_keys.data() + first, last - first, key) + first;
-        const qint64 above = key == std::numeric_limits<quint64>::max()
-                                 ? last
-                                 : firstNotBelow(m_keys.data() + equal, last - equal, key + 1)
-                                       + equal;
+        // The first key not below is found among the top keys first, then among the few keys
+        // up to the one it names, which lie together.
+        const qint64 firstTop = (first + TopStride - 1) / TopStride;
+        const qint64 lastTop = (last - 1) / TopStride + 1;
+        const qint64 top = firstNotBelow(m_topKeys.data() + firstTop, lastTop - firstTop, key)
+                           + firstTop;
+        const qint64 from = std::max(first, (top - 1) * TopStride);
+        const qint64 to = std::min(last, top * TopStride);
+        const qint64 equal = from < to ? firstNotBelow(m_keys.data() + from, to - from, key) + from
+                                       : to;
+        // Few keys are equal: the first above is nearly always the first not below itself.
+        qint64 above = equal;
+        if (above < last && m_keys[static_cast<size_t>(above)] == key) {
+            above = key == std::numeric_limits<quint64>::max()
+                        ? last
+                        : firstNotBelow(m_keys.data() + equal, last - equal, key + 1) + equal;
+        }
         if (equal != first)
             search.low = search.unmeasuredLow = (equal - 1) * KeyStride;
         if (above != last)
@@ -716,53 +735,56 @@ void Delta::writeAction(Kind kind, qint64 from, qint64 length)
     }
 }
 
-void encode(QByteArray &out, std::vector<std::vector<Action>> &parts, const char *target)
+Encoder::Encoder(QByteArray &out, const char *target)
+    : m_out(out)
+    , m_target(target)
+{}
+
+void Encoder::add(const std::vector<Action> &actions)
 {
-    qint64 at = 0;
-    qint64 sourceCursor = 0;
-    qint64 targetCursor = 0;
-    Action open;       // the action being joined, not yet written
-    qint64 length = 0; // its length so far, which parts joined may take past 32 bits
-    auto write = [&] {
-        if (length == 0)
-            return;
-        appendNumber(out, actionNumber(static_cast<quint8>(open.kind), length));
-        switch (open.kind) {
-        case Kind::TargetRead:
-            out.append(target + at, length);
-            break;
-        case Kind::SourceCopy:
-            appendNumber(out, signedOffset(open.from - sourceCursor));
-            sourceCursor = open.from + length;
-            break;
-        case Kind::TargetCopy:
-            appendNumber(out, signedOffset(open.from - targetCursor));
-            targetCursor = open.from + length;
-            break;
-        case Kind::SourceRead:
-            break;
+    for (const Action &action : actions) {
+        // Where two parts of the target were searched apart, the first action of the second
+        // may go on with the last of the first.
+        const bool goesOn = m_length > 0 && action.kind == m_open.kind
+                            && (action.kind == Kind::SourceRead || action.kind == Kind::TargetRead
+                                || action.from == m_open.from + m_length);
+        if (goesOn) {
+            m_length += action.length;
+            continue;
         }
-        at += length;
-    };
-    for (std::vector<Action> &part : parts) {
-        for (const Action &action : part) {
-            // Where two parts of the target were searched apart, the first action of the
-            // second may go on with the last of the first.
-            const bool goesOn = length > 0 && action.kind == open.kind
-                                && (action.kind == Kind::SourceRead
-                                    || action.kind == Kind::TargetRead
-                                    || action.from == open.from + length);
-            if (goesOn) {
-                length += action.length;
-                continue;
-            }
-            write();
-            open = action;
-            length = action.length;
-        }
-        std::vector<Action>().swap(part);
+        write();
+        m_open = action;
+        m_length = action.length;
     }
+}
+
+void Encoder::finish()
+{
     write();
+    m_length = 0;
+}
+
+void Encoder::write()
+{
+    if (m_length == 0)
+        return;
+    appendNumber(m_out, actionNumber(static_cast<quint8>(m_open.kind), m_length));
+    switch (m_open.kind) {
+    case Kind::TargetRead:
+        m_out.append(m_target + m_at, m_length);
+        break;
+    case Kind::SourceCopy:
+        appendNumber(m_out, signedOffset(m_open.from - m_sourceCursor));
+        m_sourceCursor = m_open.from + m_length;
+        break;
+    case Kind::TargetCopy:
+        appendNumber(m_out, signedOffset(m_open.from - m_targetCursor));
+        m_targetCursor = m_open.from + m_length;
+        break;
+    case Kind::SourceRead:
+        break;
+    }
+    m_at += m_length;
 }
 
 } // namespace Bps

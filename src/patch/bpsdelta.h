@@ -32,10 +32,28 @@ struct Action
     Kind kind = Kind::TargetRead;
 };
 
-// Appends the actions of the target's parts in turn, joining those that go on where the one
-// before stopped, with each copy's offset relative to where the last copy of its kind stopped.
-// Each part is let go once written.
-void encode(QByteArray &out, std::vector<std::vector<Action>> &parts, const char *target);
+// Appends actions to a patch as they come, in the target's order and in as many lists as it
+// takes, joining those that go on where the one before stopped, with each copy's offset
+// relative to where the last copy of its kind stopped. The last action is written by finish().
+class Encoder
+{
+public:
+    Encoder(QByteArray &out, const char *target);
+
+    void add(const std::vector<Action> &actions);
+    void finish();
+
+private:
+    void write();
+
+    QByteArray &m_out;
+    const char *m_target;
+    qint64 m_at = 0; // where in the target the open action starts
+    qint64 m_sourceCursor = 0;
+    qint64 m_targetCursor = 0;
+    Action m_open;       // the action being joined, not yet written
+    qint64 m_length = 0; // its length so far, which joining may take past 32 bits
+};
 
 // The source's suffixes in sorted order, and where those beginning with each pair of bytes
 // start among them: the longest match of any bytes in the source in a few steps. The source
@@ -80,6 +98,7 @@ private:
     size_t m_lastByte = 0;
     // The first eight bytes of every sixteenth suffix, as numbers that sort as the bytes do.
     std::vector<quint64> m_keys;
+    std::vector<quint64> m_topKeys; // every eighth key
 };
 
 // Chooses the actions that build a part of the target: where its bytes stand unchanged in the
