@@ -30,7 +30,7 @@ constexpr qint64 Shortened = 16;
 constexpr qint32 MaxWindow = 1024;
 constexpr size_t Pairs = 65536;
 // One suffix in this many has its first bytes kept beside the others'.
-constexpr qint64 KeyStride = 32;
+constexpr qint64 KeyStride = 16;
 constexpr qint64 KeyBytes = 8;
 // One key in this many is also kept among the top keys, which a search reads first: few enough
 // to stay near at hand, and each names the start of a line of keys.
@@ -238,14 +238,18 @@ void SourceIndex::narrow(Search &search) const
     }
 }
 
-// A few suffixes are left: their bytes are asked for all at once, not one after another as
-// each step of the search needs them.
+// Where a few suffixes are left, the bytes of those the first steps of the search read are
+// asked for at once, not one after another as each step needs them.
 void SourceIndex::fetch(const Search &search) const
 {
-    if (search.high - search.low > 2 * KeyStride + 1)
+    if (search.limit < 2 || search.high - search.low < 2
+        || search.high - search.low > 2 * KeyStride + 1)
         return;
-    for (qint64 k = std::max<qint64>(search.low, 0); k <= search.high && k < m_size; ++k)
-        __builtin_prefetch(m_s + m_suffixes[static_cast<size_t>(k)] + 2);
+    const qint64 middle = search.low + (search.high - search.low) / 2;
+    for (const qint64 k : {middle, (search.low + middle) / 2, (middle + search.high) / 2}) {
+        const qint64 at = std::clamp<qint64>(k, 0, m_size - 1);
+        __builtin_prefetch(m_s + m_suffixes[static_cast<size_t>(at)] + 2);
+    }
 }
 
 std::pair<qint64, qint64> SourceIndex::finish(Search search) const
