@@ -5,6 +5,7 @@
 #include <divsufsort.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -32,6 +33,8 @@ constexpr size_t Pairs = 65536;
 // One suffix in this many has its first bytes kept beside the others'.
 constexpr qint64 KeyStride = 16;
 constexpr qint64 KeyBytes = 8;
+// A source up to this size has each suffix's place in three bytes.
+constexpr qint64 PackedSize = qint64(1) << 24;
 // One key in this many is also kept among the top keys, which a search reads first: few enough
 // to stay near at hand, and each names the start of a line of keys.
 constexpr qint64 TopStride = 8;
@@ -90,19 +93,51 @@ void appendNumber(QByteArray &out, quint64 value)
     }
 }
 
+Q_ALWAYS_INLINE qint64 SourceIndex::suffix(qint64 index) const
+{
+    quint32 place = 0;
+    std::memcpy(&place, suffixAddress(index), 4);
+    if (m_width == 4)
+        return static_cast<qint32>(place);
+    return qFromLittleEndian(place) & 0xFFFFFF;
+}
+
+const char *SourceIndex::suffixAddress(qint64 index) const
+{
+    return m_suffixes.get() + index * m_width;
+}
+
 SourceIndex::SourceIndex(const QByteArray &source)
     : m_s(source.constData())
     , m_size(source.size())
 {
     if (m_size == 0 || m_size >= std::numeric_limits<qint32>::max())
         return;
-    m_suffixes.resize(static_cast<size_t>(m_size));
+    const auto count = static_cast<size_t>(m_size);
+    auto *places = static_cast<saidx_t *>(std::malloc(count * sizeof(saidx_t)));
+    if (places == nullptr)
+        throw std::bad_alloc();
+    m_suffixes.reset(reinterpret_cast<char *>(places));
     // The library fails only when its own bucket arrays cannot be had.
-    if (divsufsort(reinterpret_cast<const sauchar_t *>(m_s),
-                   m_suffixes.data(),
-                   static_cast<saidx_t>(m_size))
+    if (divsufsort(reinterpret_cast<const sauchar_t *>(m_s), places, static_cast<saidx_t>(m_size))
         != 0) {
         throw std::bad_alloc();
+    }
+    m_width = 4;
+    if (m_size <= PackedSize) {
+        // Each place is moved to three bytes of its own, which never lie past the four it is
+        // read from; the array then gives back the rest.
+        char *packed = m_suffixes.get();
+        for (size_t k = 0; k < count; ++k) {
+            const quint32 place = qToLittleEndian(static_cast<quint32>(places[k]));
+            std::memcpy(packed + 3 * k, &place, 3);
+        }
+        packed[3 * count] = 0;
+        if (void *shrunk = std::realloc(packed, 3 * count + 1)) {
+            m_suffixes.release();
+            m_suffixes.reset(static_cast<char *>(shrunk));
+        }
+        m_width = 3;
     }
     // The suffixes sorted start with the last byte's own, alone, before the pairs that begin
     // with that byte.
@@ -125,7 +160,8 @@ SourceIndex::SourceIndex(const QByteArray &source)
     // a suffix's place and then its bytes elsewhere.
     m_keys.resize(static_cast<size_t>((m_size + KeyStride - 1) / KeyStride));
     for (size_t k = 0; k < m_keys.size(); ++k)
-        m_keys[k] = keyAt(bytes + m_suffixes[k * KeyStride], m_size - m_suffixes[k * KeyStride]);
+        m_keys[k] = keyAt(bytes + suffix(qint64(k) * KeyStride),
+                          m_size - suffix(qint64(k) * KeyStride));
     m_topKeys.resize((m_keys.size() + TopStride - 1) / TopStride);
     for (size_t k = 0; k < m_topKeys.size(); ++k)
         m_topKeys[k] = m_keys[k * TopStride];
@@ -190,7 +226,7 @@ SourceIndex::Search SourceIndex::group(const char *pattern, qint64 limit) const
     Search search;
     search.pattern = pattern;
     search.limit = limit;
-    if (limit < 2 || m_suffixes.empty())
+    if (limit < 2 || m_width == 0)
         return search;
     const auto *t = reinterpret_cast<const quint8 *>(pattern);
     const auto pair = static_cast<size_t>((t[0] << 8) | t[1]);
@@ -233,8 +269,8 @@ void SourceIndex::narrow(Search &search) const
             search.high = search.unmeasuredHigh = above * KeyStride;
     }
     if (search.limit >= 2 && search.high - search.low <= 2 * KeyStride + 1) {
-        __builtin_prefetch(&m_suffixes[static_cast<size_t>(std::max<qint64>(search.low, 0))]);
-        __builtin_prefetch(&m_suffixes[static_cast<size_t>(std::min(search.high, m_size - 1))]);
+        __builtin_prefetch(suffixAddress(std::max<qint64>(search.low, 0)));
+        __builtin_prefetch(suffixAddress(std::min(search.high, m_size - 1)));
     }
 }
 
@@ -248,14 +284,14 @@ void SourceIndex::fetch(const Search &search) const
     const qint64 middle = search.low + (search.high - search.low) / 2;
     for (const qint64 k : {middle, (search.low + middle) / 2, (middle + search.high) / 2}) {
         const qint64 at = std::clamp<qint64>(k, 0, m_size - 1);
-        __builtin_prefetch(m_s + m_suffixes[static_cast<size_t>(at)] + 2);
+        __builtin_prefetch(m_s + suffix(at) + 2);
     }
 }
 
 std::pair<qint64, qint64> SourceIndex::finish(Search search) const
 {
     std::pair<qint64, qint64> best{0, 0};
-    if (search.limit < 2 || m_suffixes.empty())
+    if (search.limit < 2 || m_width == 0)
         return best;
     const auto *s = reinterpret_cast<const quint8 *>(m_s);
     const auto *t = reinterpret_cast<const quint8 *>(search.pattern);
@@ -268,7 +304,7 @@ std::pair<qint64, qint64> SourceIndex::finish(Search search) const
     // Which way each step goes cannot be foreseen: it is chosen by conditional moves, not jumps.
     while (high - low > 1) {
         const qint64 middle = low + (high - low) / 2;
-        const qint64 from = m_suffixes[static_cast<size_t>(middle)];
+        const qint64 from = suffix(middle);
         const qint64 known = std::max<qint64>(2, std::min(lowAgrees, highAgrees));
         const qint64 available = std::min(limit, m_size - from);
         const qint64 agrees = known + agree(m_s + from + known, pattern + known, available - known);
@@ -287,7 +323,7 @@ std::pair<qint64, qint64> SourceIndex::finish(Search search) const
     for (const qint64 bound : {low, high}) {
         if (bound != search.unmeasuredLow && bound != search.unmeasuredHigh)
             continue;
-        const qint64 from = m_suffixes[static_cast<size_t>(bound)];
+        const qint64 from = suffix(bound);
         const qint64 agrees = 2
                               + agree(m_s + from + 2,
                                       pattern + 2,
