@@ -386,16 +386,19 @@ int main(int argc, char **argv)
 
     for (const auto &[kind, c] : cases) {
         const Case *one = &c;
-        benchmark::RegisterBenchmark((kind + "/" + c.name).c_str(),
-                                     [one, kind = kind](benchmark::State &s) {
-                                         if (kind == "ips_create")
-                                             ipsCreate(s, *one);
-                                         else if (kind == "bps_create")
-                                             bpsCreate(s, *one);
-                                         else
-                                             bpsApply(s, *one);
-                                     })
-            ->Unit(benchmark::kMillisecond);
+        auto *registered = benchmark::RegisterBenchmark((kind + "/" + c.name).c_str(),
+                                                        [one, kind = kind](benchmark::State &s) {
+                                                            if (kind == "ips_create")
+                                                                ipsCreate(s, *one);
+                                                            else if (kind == "bps_create")
+                                                                bpsCreate(s, *one);
+                                                            else
+                                                                bpsApply(s, *one);
+                                                        });
+        registered->Unit(benchmark::kMillisecond);
+        // BPS create works on two threads: its time is the clock's, not this thread's.
+        if (kind == "bps_create")
+            registered->UseRealTime();
         benchmark::RegisterBenchmark((kind + "_read_bound/" + c.name).c_str(),
                                      [one](benchmark::State &s) { readBoth(s, *one); })
             ->Unit(benchmark::kMillisecond);
@@ -414,7 +417,8 @@ int main(int argc, char **argv)
 
     std::printf("patch/read ratio:");
     for (const auto &[kind, c] : cases) {
-        const double patch = reporter.seconds(kind + "/" + c.name);
+        const double patch = reporter.seconds(kind + "/" + c.name
+                                              + (kind == "bps_create" ? "/real_time" : ""));
         const double bound = reporter.seconds(kind + "_read_bound/" + c.name);
         std::printf(" %s/%s=%.2f", kind.c_str(), c.name.c_str(), bound > 0 ? patch / bound : 0.0);
     }
