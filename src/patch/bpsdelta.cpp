@@ -603,9 +603,13 @@ std::vector<Action> Delta::actions(qint64 begin, qint64 end)
             const qint64 length = std::min(candidate.length, NiceLength);
             if (!merged && offset > 1)
                 shortest = std::max<qint64>(shortest, MinCopy);
-            for (qint64 n = std::max(shortest, length - Shortened); n <= length; ++n) {
+            const qint64 first = std::max(shortest, length - Shortened);
+            if (first > length)
+                return;
+            reached(r + static_cast<qint32>(length), candidate.kind);
+            for (qint64 n = first; n <= length; ++n) {
                 const quint64 total = fixedCost + numberSize(actionNumber(kind, before + n));
-                const size_t to = reached(r + static_cast<qint32>(n), candidate.kind);
+                const auto to = static_cast<size_t>(r + n) * Kinds + kind;
                 if (total >= m_costs[to])
                     continue;
                 m_costs[to] = total;
