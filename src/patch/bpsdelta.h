@@ -57,9 +57,9 @@ private:
     qint64 m_length = 0; // its length so far, which joining may take past 32 bits
 };
 
-// The source's suffixes in sorted order, and where those beginning with each pair of bytes
-// start among them: the longest match of any bytes in the source in a few steps. The source
-// must outlive it.
+// The source's suffixes in sorted order, where those beginning with each pair of bytes start
+// among them, and the first bytes of every sixteenth: the longest match of any bytes in the
+// source in a few steps. The source must outlive it.
 class SourceIndex
 {
 public:
@@ -92,15 +92,15 @@ public:
     [[nodiscard]] qint64 size() const { return m_size; }
 
 private:
-    const char *m_s;
-    qint64 m_size;
     [[nodiscard]] qint64 suffix(qint64 index) const;
     [[nodiscard]] const char *suffixAddress(qint64 index) const;
 
+    const char *m_s;
+    qint64 m_size;
     // The suffixes' places in sorted order, in three bytes each up to 16 MiB of source, else
     // in four, then with a byte more at the end, so that each is read in one load.
     std::unique_ptr<char, decltype(&std::free)> m_suffixes{nullptr, &std::free};
-    int m_width = 0; // none are kept
+    int m_width = 0; // the bytes of a place; none are kept while 0
 
     // By first two bytes, where their suffixes start, and where they all end.
     std::vector<qint32> m_groups;
