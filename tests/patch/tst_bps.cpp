@@ -367,12 +367,13 @@ void TestBps::createdPatchesCheckOut_data()
     QTest::newRow("empty target") << Shape::EmptyTarget << qsizetype(65536);
     QTest::newRow("empty source") << Shape::EmptySource << qsizetype(65536);
     QTest::newRow("both empty") << Shape::Identical << qsizetype(0);
-    // Large enough that its two halves are searched on two threads.
-    QTest::newRow("expansion in halves") << Shape::Expansion << qsizetype(200000);
+    // Large enough to be searched in parts on two threads.
+    QTest::newRow("expansion in parts") << Shape::Expansion << qsizetype(200000);
+    QTest::newRow("shifts in parts") << Shape::Shifts << qsizetype(300000);
 }
 
-// Each created patch rebuilds its target with the applier, carries the three checksums, and is
-// no larger than the plainest patch.
+// Each created patch rebuilds its target with the applier, carries the three checksums, is no
+// larger than the plainest patch, and is made again byte for byte.
 void TestBps::createdPatchesCheckOut()
 {
     QFETCH(Shape, shape);
@@ -387,6 +388,8 @@ void TestBps::createdPatchesCheckOut()
         QCOMPARE(patch.right(4), littleEndian(Bps::crc32(patch.chopped(4))));
         QVERIFY2(patch.size() <= plainPatchSize(source, target),
                  qPrintable(QStringLiteral("seed %1: %2 bytes").arg(seed).arg(patch.size())));
+        // Whichever thread searches which part, the patch is the same.
+        QVERIFY(Bps::create(source, target) == patch);
     }
 }
 
