@@ -127,16 +127,14 @@ SourceIndex::SourceIndex(const QByteArray &source)
     if (m_size <= PackedSize) {
         // Each place is moved to three bytes of its own, which never lie past the four it is
         // read from; the array then gives back the rest.
-        char *packed = m_suffixes.get();
+        char *packed = m_suffixes.release();
         for (size_t k = 0; k < count; ++k) {
             const quint32 place = qToLittleEndian(static_cast<quint32>(places[k]));
             std::memcpy(packed + 3 * k, &place, 3);
         }
         packed[3 * count] = 0;
-        if (void *shrunk = std::realloc(packed, 3 * count + 1)) {
-            m_suffixes.release();
-            m_suffixes.reset(static_cast<char *>(shrunk));
-        }
+        void *shrunk = std::realloc(packed, 3 * count + 1);
+        m_suffixes.reset(shrunk != nullptr ? static_cast<char *>(shrunk) : packed);
         m_width = 3;
     }
     // The suffixes sorted start with the last byte's own, alone, before the pairs that begin
