@@ -31,7 +31,7 @@ constexpr qint64 Shortened = 16;
 constexpr qint32 MaxWindow = 1024;
 constexpr size_t Pairs = 65536;
 // One suffix in this many has its first bytes kept beside the others'.
-constexpr qint64 KeyStride = 16;
+constexpr qint64 KeyStride = 32;
 constexpr qint64 KeyBytes = 8;
 // A source up to this size has each suffix's place in three bytes.
 constexpr qint64 PackedSize = qint64(1) << 24;
@@ -171,10 +171,10 @@ Delta::Delta(const SourceIndex &index, const QByteArray &target)
     , m_t(target.constData())
     , m_sourceSize(index.size())
 {
-    // About one slot for every 32 target bytes, up to 4 Mi: repeats are found among recent
+    // About one slot for every 128 target bytes, up to 4 Mi: repeats are found among recent
     // positions, and the slots of a large table would each cost a cache miss.
     int bits = 10;
-    while (bits < 22 && (qint64(1) << bits) < qint64(target.size()) / 64)
+    while (bits < 22 && (qint64(1) << bits) < qint64(target.size()) / 128)
         ++bits;
     m_lastShort.assign(size_t(1) << bits, 0);
     m_lastLong.assign(size_t(1) << bits, 0);

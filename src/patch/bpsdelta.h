@@ -58,7 +58,7 @@ private:
 };
 
 // The source's suffixes in sorted order, where those beginning with each pair of bytes start
-// among them, and the first bytes of every sixteenth: the longest match of any bytes in the
+// among them, and the first bytes of every 32nd: the longest match of any bytes in the
 // source in a few steps. The source must outlive it.
 class SourceIndex
 {
@@ -105,7 +105,7 @@ private:
     // By first two bytes, where their suffixes start, and where they all end.
     std::vector<qint32> m_groups;
     size_t m_lastByte = 0;
-    // The first eight bytes of every sixteenth suffix, as numbers that sort as the bytes do.
+    // The first eight bytes of every 32nd suffix, as numbers that sort as the bytes do.
     std::vector<quint64> m_keys;
     std::vector<quint64> m_topKeys; // every eighth key
 };
