@@ -10,6 +10,7 @@
 #include <cstring>
 #include <future>
 #include <mutex>
+#include <system_error>
 
 namespace Bps {
 
@@ -26,6 +27,18 @@ constexpr qint64 PartOfWhatIsLeft = 8;
 constexpr qint64 SmallestPart = qint64(1) << 14;
 constexpr qsizetype FooterSize = 12;
 constexpr qint64 CopierHeaderSize = 512;
+
+// Starts the work on a thread of its own, or, where the system gives no more threads, leaves it
+// to be done on this one when its result is asked for.
+template<typename Work>
+auto aside(const Work &work)
+{
+    try {
+        return std::async(std::launch::async, work);
+    } catch (const std::system_error &) {
+        return std::async(std::launch::deferred, work);
+    }
+}
 
 quint32 littleEndian32(const QByteArray &bytes, qsizetype at)
 {
@@ -266,8 +279,7 @@ QByteArray create(const QByteArray &source, const QByteArray &target)
     appendNumber(out, static_cast<quint64>(target.size()));
     appendNumber(out, 0);
     // The checksums are taken while the source's suffixes are sorted.
-    auto checksums = std::async(std::launch::async,
-                                [&] { return std::make_pair(crc32(source), crc32(target)); });
+    auto checksums = aside([&] { return std::make_pair(crc32(source), crc32(target)); });
     const SourceIndex index(source);
     const qint64 size = target.size();
     std::vector<qint64> bounds{0};
@@ -302,7 +314,7 @@ QByteArray create(const QByteArray &source, const QByteArray &target)
     };
     if (parts > 1) {
         // A failure in either thread reaches the caller; the other stops at its next part.
-        auto second = std::async(std::launch::async, [&] {
+        auto second = aside([&] {
             try {
                 work();
             } catch (...) {

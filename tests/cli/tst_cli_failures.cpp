@@ -2,6 +2,7 @@
 
 #include "patch/bps.h"
 #include "support/faultinjection.h"
+#include "support/romdata.h"
 #include "support/tempfiles.h"
 #include "support/unprivileged.h"
 
@@ -30,6 +31,7 @@ private slots:
     void hugeInputsUnderAMemoryLimit_data();
     void hugeInputsUnderAMemoryLimit();
     void replacedFileKeepsOwnerAndMode();
+    void noThreadToSpare();
 
 private:
     std::unique_ptr<TempFiles> m_files;
@@ -238,6 +240,31 @@ void tst_CliFailures::replacedFileKeepsOwnerAndMode()
     QCOMPARE(info.st_uid, uid_t(65534));
     QCOMPARE(info.st_gid, gid_t(65534));
     QCOMPARE(info.st_mode & 07777, mode_t(0444));
+}
+
+// Where the system gives no more threads, a large patch is made on one: the user's processes
+// are limited to fewer than run, which binds only a user other than root.
+void tst_CliFailures::noThreadToSpare()
+{
+    ORVANE_RUN_UNPRIVILEGED();
+    const QByteArray source = RomData::noise(300000, 3);
+    const QByteArray target = source.mid(1000) + source.left(1000);
+    const QString out = m_files->path(QStringLiteral("out.bps"));
+    const CliRun run = CliRun::run({QStringLiteral("bps"),
+                                    QStringLiteral("create"),
+                                    m_files->write(QStringLiteral("a.bin"), source),
+                                    m_files->write(QStringLiteral("b.bin"), target),
+                                    out},
+                                   [](QProcess &process) {
+                                       process.setChildProcessModifier([] {
+                                           const rlimit limit{1, 1};
+                                           setrlimit(RLIMIT_NPROC, &limit);
+                                       });
+                                   });
+    QCOMPARE(run.exitCode, 0);
+    QFile patch(out);
+    QVERIFY(patch.open(QIODevice::ReadOnly));
+    QVERIFY(Bps::apply(source, patch.readAll()) == target);
 }
 
 QTEST_GUILESS_MAIN(tst_CliFailures)
