@@ -6,10 +6,13 @@
 #include "support/tempfiles.h"
 #include "support/unprivileged.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -242,30 +245,48 @@ void tst_CliFailures::replacedFileKeepsOwnerAndMode()
     QCOMPARE(info.st_mode & 07777, mode_t(0444));
 }
 
-// Where the system gives no more threads, a large patch is made on one: the user's processes
-// are limited to fewer than run, which binds only a user other than root.
+// Where the system gives no more threads, a large patch is made on one. The limit on a user's
+// processes binds only a user other than root: run as root, the program is copied where nobody
+// may run it, and runs as nobody.
 void tst_CliFailures::noThreadToSpare()
 {
-    ORVANE_RUN_UNPRIVILEGED();
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/orvane-threads-XXXXXX"));
+    QVERIFY(dir.isValid());
+    QVERIFY(QFile::setPermissions(dir.path(),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                      | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                      | QFileDevice::WriteOther | QFileDevice::ExeOther));
+    const QString program = dir.filePath(QStringLiteral("orvane-cli"));
+    QVERIFY(QFile::copy(QStringLiteral(ORVANE_CLI), program));
     const QByteArray source = RomData::noise(300000, 3);
     const QByteArray target = source.mid(1000) + source.left(1000);
-    const QString out = m_files->path(QStringLiteral("out.bps"));
+    const QString a = dir.filePath(QStringLiteral("a.bin"));
+    const QString b = dir.filePath(QStringLiteral("b.bin"));
+    for (const auto &[path, bytes] : {std::pair{a, source}, std::pair{b, target}}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                    | QFileDevice::ReadOther));
+    }
+    const QString out = dir.filePath(QStringLiteral("out.bps"));
     const CliRun run
-        = CliRun::run({QStringLiteral("bps"),
-                       QStringLiteral("create"),
-                       m_files->write(QStringLiteral("a.bin"), source),
-                       m_files->write(QStringLiteral("b.bin"), target),
-                       out},
-                      [](QProcess &process) {
+        = CliRun::run({QStringLiteral("bps"), QStringLiteral("create"), a, b, out},
+                      [&](QProcess &process) {
+                          process.setProgram(program);
                           // The leak checker's last look needs a thread of its own.
                           QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-                          const QString asan = environment.value(QStringLiteral("ASAN_OPTIONS"));
                           environment.insert(QStringLiteral("ASAN_OPTIONS"),
-                                             asan + QStringLiteral(":detect_leaks=0"));
+                                             environment.value(QStringLiteral("ASAN_OPTIONS"))
+                                                 + QStringLiteral(":detect_leaks=0"));
                           process.setProcessEnvironment(environment);
                           process.setChildProcessModifier([] {
                               const rlimit limit{1, 1};
                               setrlimit(RLIMIT_NPROC, &limit);
+                              if (geteuid() == 0) {
+                                  setgroups(0, nullptr);
+                                  if (setgid(65534) != 0 || setuid(65534) != 0)
+                                      _exit(127);
+                              }
                           });
                       });
     QCOMPARE(run.exitCode, 0);
