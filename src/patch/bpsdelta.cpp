@@ -212,6 +212,12 @@ namespace Bps {
 // first two bytes, then by the keys to the suffixes between two of them, whose places are then
 // asked for. Those two are measured only if the search ends beside them: the keys alone cannot
 // tell how far they agree, as a suffix may end within its key.
+// Whether the keys narrow the search: the pattern fills a key and its group spans a few.
+bool SourceIndex::keyed(const Search &search)
+{
+    return search.limit >= KeyBytes && search.high - search.low > 2 * KeyStride;
+}
+
 void SourceIndex::prepare(const char *pattern) const
 {
     const auto *t = reinterpret_cast<const quint8 *>(pattern);
@@ -232,7 +238,7 @@ SourceIndex::Search SourceIndex::group(const char *pattern, qint64 limit) const
     search.high = m_groups[pair + 1];
     if (((pair + 1) & 0xFF) == 0 && m_lastByte == (pair + 1) >> 8)
         --search.high; // the last byte's own suffix, which sorts before the next group
-    if (limit >= KeyBytes && search.high - search.low > 2 * KeyStride)
+    if (keyed(search))
         __builtin_prefetch(
             &m_topKeys[static_cast<size_t>((search.low + search.high) / 2 / KeyStride / TopStride)]);
     return search;
@@ -240,7 +246,7 @@ SourceIndex::Search SourceIndex::group(const char *pattern, qint64 limit) const
 
 void SourceIndex::narrow(Search &search) const
 {
-    if (search.limit >= KeyBytes && search.high - search.low > 2 * KeyStride) {
+    if (keyed(search)) {
         const quint64 key = keyAt(reinterpret_cast<const quint8 *>(search.pattern), search.limit);
         const qint64 first = (search.low + KeyStride) / KeyStride;
         const qint64 last = (search.high - 1) / KeyStride + 1;
@@ -512,7 +518,6 @@ Q_ALWAYS_INLINE int Delta::offsetSize(const Candidate &candidate, const Node &no
 
 std::vector<Action> Delta::actions(qint64 begin, qint64 end)
 {
-    m_begin = begin;
     m_targetSize = end;
     m_sourceCursor = 0;
     m_targetCursor = 0;
@@ -531,7 +536,7 @@ std::vector<Action> Delta::actions(qint64 begin, qint64 end)
     m_window.resize(static_cast<size_t>(4 * NiceLength * Kinds));
     m_costs.resize(m_window.size());
     std::vector<Candidate> here;
-    qint64 base = m_begin;
+    qint64 base = begin;
     while (base < m_targetSize) {
         for (int k = 0; k < Kinds; ++k)
             m_costs[static_cast<size_t>(k)] = Unreached;

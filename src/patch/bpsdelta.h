@@ -92,6 +92,7 @@ public:
     [[nodiscard]] qint64 size() const { return m_size; }
 
 private:
+    [[nodiscard]] static bool keyed(const Search &search);
     [[nodiscard]] qint64 suffix(qint64 index) const;
     [[nodiscard]] const char *suffixAddress(qint64 index) const;
 
@@ -183,7 +184,6 @@ private:
     const char *m_t;
     qint64 m_sourceSize;
     qint64 m_targetSize = 0; // where the part ends
-    qint64 m_begin = 0;
     // By a hash of the target's next few or eight bytes, where they were last seen.
     std::vector<quint32> m_lastShort;
     std::vector<quint32> m_lastLong;

@@ -16,6 +16,19 @@ bool isRoot()
     return ::geteuid() == 0;
 }
 
+QString copyForEveryone(const QString &folder, const QString &program)
+{
+    const QFile::Permissions everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                        | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+                                        | QFile::ExeOther;
+    const QString copy = folder + QLatin1Char('/') + QFileInfo(program).fileName();
+    if (!QFile::copy(program, copy) || !QFile::setPermissions(folder, everyone)
+        || !QFile::setPermissions(copy, everyone)) {
+        return QString();
+    }
+    return copy;
+}
+
 Outcome runAsNobody(const char *testFunction, const char *dataTag)
 {
     Outcome outcome;
@@ -32,14 +45,11 @@ Outcome runAsNobody(const char *testFunction, const char *dataTag)
     // nobody may not reach the binary where it was built (a clone in root's home or in a folder
     // of mode 0700), so it runs a copy in a fresh folder that everyone may enter, removed after.
     QTemporaryDir folder(QStringLiteral("/tmp/orvane-nobody-XXXXXX"));
-    const QString binary = folder.filePath(
-        QFileInfo(QCoreApplication::applicationFilePath()).fileName());
-    const QFile::Permissions everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                        | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
-                                        | QFile::ExeOther;
-    if (!folder.isValid() || !QFile::copy(QCoreApplication::applicationFilePath(), binary)
-        || !QFile::setPermissions(folder.path(), everyone)
-        || !QFile::setPermissions(binary, everyone)) {
+    const QString binary = folder.isValid()
+                               ? copyForEveryone(folder.path(),
+                                                 QCoreApplication::applicationFilePath())
+                               : QString();
+    if (binary.isEmpty()) {
         outcome.started = true;
         outcome.output = QStringLiteral("cannot copy the test binary into %1").arg(folder.path());
         return outcome;

@@ -18,6 +18,9 @@ struct Outcome
 // Runs one test function of this binary, one data row of it when dataTag is given, as nobody
 // and waits for it. The copy that runs lies in a fresh folder under /tmp, wherever this one does.
 [[nodiscard]] Outcome runAsNobody(const char *testFunction, const char *dataTag);
+// Opens the folder to everyone and copies the program into it, runnable by everyone, as nobody
+// may not reach it where it was built. The copy's path, or an empty string when it cannot.
+[[nodiscard]] QString copyForEveryone(const QString &folder, const QString &program);
 
 } // namespace Unprivileged
 
